@@ -1,0 +1,135 @@
+// The one interface between the portable core and the window system.
+// Each backend (qt/, win32/, headless/) defines every function below;
+// the executable links exactly one of them. Events reach the core as
+// Win32-style messages through the WindowProc given at class registration.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/messages.h"
+
+namespace platform {
+
+using WParam = std::uintptr_t;
+using LParam = std::intptr_t;
+using LResult = std::intptr_t;
+
+struct InstanceTag;
+struct WindowTag;
+struct DeviceTag;
+struct ContextTag;
+struct MenuTag;
+struct SearchTag;
+using InstanceHandle = InstanceTag*;
+using WindowHandle = WindowTag*;
+using DeviceContext = DeviceTag*;
+using RenderContext = ContextTag*;
+using MenuHandle = MenuTag*;
+using SearchHandle = SearchTag*;
+
+struct Rect {
+    std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct Message {
+    WindowHandle window = nullptr;
+    std::uint32_t message = 0;
+    WParam wParam = 0;
+    LParam lParam = 0;
+};
+
+using WindowProc = LResult (*)(WindowHandle, std::uint32_t, WParam, LParam);
+
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+// Size of the buffers the core hands to path-returning calls.
+constexpr std::size_t kMaxPath = 260;
+constexpr std::size_t kDialogPath = 512;
+
+// --- Process -----------------------------------------------------------
+InstanceHandle ModuleInstance();
+// Full path of the running executable, NUL-terminated and cut to fit;
+// returns its length, 0 on failure.
+std::size_t ExecutablePath(char* buffer, std::size_t size);
+
+// --- Window and GL context, one call per step of the host's creation ---
+bool RegisterWindowClass(InstanceHandle instance, WindowProc proc);
+bool UnregisterWindowClass(InstanceHandle instance);
+// Creates the top-level window with the given client size (hidden).
+WindowHandle CreateMainWindow(InstanceHandle instance, const char* title, int clientWidth,
+                              int clientHeight);
+bool DestroyMainWindow(WindowHandle window);
+DeviceContext AcquireDeviceContext(WindowHandle window);
+bool ReleaseDeviceContext(WindowHandle window, DeviceContext dc);
+// Double-buffered RGBA with a 16-bit depth buffer; returns 0 when none fits.
+int ChooseSurfaceFormat(DeviceContext dc, int colourBits);
+bool SetSurfaceFormat(DeviceContext dc, int format, int colourBits);
+RenderContext CreateGLContext(DeviceContext dc);
+// MakeGLContextCurrent(nullptr, nullptr) releases the current context.
+bool MakeGLContextCurrent(DeviceContext dc, RenderContext rc);
+bool DeleteGLContext(RenderContext rc);
+// Show, bring to the foreground and give the keyboard focus.
+void ShowMainWindow(WindowHandle window);
+void SwapWindowBuffers(DeviceContext dc);
+// Moves and sizes the window to an outer rectangle in screen coordinates.
+void PlaceWindow(WindowHandle window, const Rect& outer);
+Rect WindowOuterRect(WindowHandle window);
+
+// --- Messages ----------------------------------------------------------
+// Takes the next queued message without waiting; false when none.
+bool TakeMessage(Message* out);
+// Translates and dispatches a taken message to the window procedure.
+void DispatchTaken(const Message& message);
+void PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
+                       LParam lParam);
+LResult DefaultWindowProc(WindowHandle window, std::uint32_t message, WParam wParam,
+                          LParam lParam);
+
+// --- Menus -------------------------------------------------------------
+MenuHandle NewMenuBar();
+// A drop-down, submenu or popup menu.
+MenuHandle NewMenu();
+void AppendMenuItem(MenuHandle menu, std::uint32_t id, const char* label);
+void AppendMenuSubmenu(MenuHandle menu, MenuHandle submenu, const char* label);
+void AppendMenuSeparator(MenuHandle menu);
+void SetMenuItemChecked(MenuHandle menu, std::uint32_t id, bool checked);
+// Discards the menu and every submenu it holds.
+void DestroyMenuTree(MenuHandle menu);
+void AttachMenuBar(WindowHandle window, MenuHandle bar);
+// Shows a popup with its top-left corner at a screen point and returns
+// when it closes; a chosen entry arrives as WM_COMMAND.
+void TrackPopup(MenuHandle menu, int x, int y, WindowHandle owner);
+
+// --- Dialogs and shell -------------------------------------------------
+int ShowMessageBox(WindowHandle owner, const char* text, const char* caption,
+                   std::uint32_t flags);
+// Folder chooser; on success writes the path into a kDialogPath buffer.
+bool ChooseFolder(WindowHandle owner, const char* title, char* path);
+// Editor chooser; `path` (kDialogPath bytes) holds the pre-filled name
+// on entry and the chosen program on success.
+bool ChooseEditor(WindowHandle owner, char* path);
+// Starts `program` with `argument` as its one parameter.
+void LaunchEditor(WindowHandle owner, const char* program, const char* argument);
+
+// --- Directory search --------------------------------------------------
+struct FindData {
+    char name[kMaxPath];
+};
+// `pattern` is "<dir><sep>*.png"; nullptr when nothing matches.
+SearchHandle SearchFirst(const char* pattern, FindData* data);
+bool SearchNext(SearchHandle search, FindData* data);
+void SearchClose(SearchHandle search);
+
+// --- Clock -------------------------------------------------------------
+// High-resolution counter; false when the platform has none.
+bool CounterFrequency(std::int64_t* countsPerSecond);
+bool CounterNow(std::int64_t* count);
+// Millisecond timer that wraps at 2^32.
+std::uint32_t MillisecondTime();
+
+}  // namespace platform
