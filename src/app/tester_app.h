@@ -1,0 +1,56 @@
+// The application: the window host plus the settings file, the menus,
+// the command handlers and the one ViewerScene it owns.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/gl_app.h"
+#include "viewer/viewer_scene.h"
+
+class TesterApp : public GLApp {
+public:
+    static constexpr const char* kSettingsName = "zintra.cfg";
+    static constexpr std::size_t kMaxEditorLength = 511;
+
+    TesterApp();
+
+    bool Init() override;
+    void Quit() override;
+    bool OnCommand(WindowHandle window, std::uint32_t message, WParam wParam,
+                   LParam lParam) override;
+    void OnMouse(WindowHandle window, std::uint32_t message, WParam wParam,
+                 LParam lParam) override;
+    bool OnMessage(WindowHandle window, std::uint32_t message, WParam wParam,
+                   LParam lParam) override;
+
+    // Settings file beside the executable.
+    std::string SettingsPath() const;
+    void ReadSettings();
+    void WriteSettings();
+
+    // Menus.
+    void BuildMenuBar();
+    void BuildCommandMenu();
+    void ShowPopup(platform::MenuHandle menu, int x, int y);
+
+    // Dialogs.
+    void BrowseForDirectory();
+    void LaunchEditor();
+    void ShowMessage(const char* caption, const char* text);
+
+    std::optional<std::string> editorPath;
+    std::optional<std::string> editorArgument;
+    bool popupShown = false;
+    bool initialised = false;
+    platform::MenuHandle menuBar = nullptr;
+    platform::MenuHandle fileMenu = nullptr;
+    platform::MenuHandle optionsMenu = nullptr;
+    platform::MenuHandle helpMenu = nullptr;
+    platform::MenuHandle commandMenu = nullptr;
+    std::unique_ptr<ViewerScene> viewer;
+
+private:
+    bool quitting_ = false;
+};

@@ -1,0 +1,79 @@
+// The viewer: the current PNG on a quad tiled 4 x 4 with GL_REPEAT, one
+// texel per pixel at the start, with a four-image HUD over it. Holds the
+// catalogue of the texture directory and the camera driven by keys and mouse.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/frame_timer.h"
+#include "app/scene.h"
+#include "platform/platform.h"
+#include "render/gl.h"
+#include "render/sprite.h"
+
+class ViewerScene : public Scene {
+public:
+    // Longest directory and catalogue path the buffers hold.
+    static constexpr std::size_t kMaxDirLength = 511;
+    static constexpr std::size_t kMaxEntryLength = 254;
+
+    explicit ViewerScene(GLApp* app);
+    ~ViewerScene();
+    ViewerScene(const ViewerScene&) = delete;
+    ViewerScene& operator=(const ViewerScene&) = delete;
+
+    void Enter() override;
+    void Update() override;
+    void Draw() override;
+    void Leave() override;
+
+    // Catalogue.
+    void SetDirectory(const char* path, bool rescan);
+    void Rescan(bool resetView);
+    std::uint16_t StepTexture(bool forward, bool resetView);
+    void JumpTo(std::int16_t index);
+    const char* CurrentTexturePath() const;
+
+    // Fed by the application's mouse handler.
+    void SetMousePosition(std::int32_t x, std::int32_t y);
+    void ZoomStep(bool zoomIn);
+    void EndDrag();
+
+    platform::MenuHandle jumpMenu = nullptr;
+    bool autoRefresh = true;
+    bool showHud = true;
+    bool moveMode = false;
+    bool rotateMode = false;
+    bool zoomMode = false;
+    std::optional<std::string> textureDir;
+    std::unique_ptr<GLshort[]> quadVertices;   // 4 x (x, y, z)
+    std::unique_ptr<GLfloat[]> quadTexCoords;  // 4 x (s, t)
+    std::vector<std::string> paths;            // empty: none
+    std::int16_t currentIndex = 0;
+    std::int16_t pathCount = 0;
+    std::int16_t offsetX = 0;
+    std::int16_t offsetY = 0;
+    std::int16_t distance = 0;
+    std::unique_ptr<FrameTimer> inputTimer;
+    std::int16_t keyDelay = 0;
+    std::int16_t moveDelay = 0;
+    std::int16_t moveStep = 0;
+    bool holdIndex = false;
+    std::uint16_t textureWidth = 0;
+    std::uint16_t textureHeight = 0;
+    std::int32_t yaw = 0;
+    std::int32_t pitch = 0;
+    std::int32_t mouseX = 0;
+    std::int32_t mouseY = 0;
+    std::int32_t lastMouseX = 0;
+    std::int32_t lastMouseY = 0;
+    GLuint texture = 0;
+    std::unique_ptr<Sprite> legalSprite;
+    std::unique_ptr<Sprite> webSprite;
+    std::unique_ptr<Sprite> controlsSprite;
+    std::unique_ptr<Sprite> mouseSprite;
+};
