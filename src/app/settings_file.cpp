@@ -1,0 +1,158 @@
+// The settings file: eight text lines beside the executable, read once at
+// start and written at quit.
+#include <cctype>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "app/tester_app.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace {
+
+// A text stream that fails for good at the first value it cannot read,
+// with the conventions of the standard streams' getline and >>.
+class SettingsReader {
+public:
+    explicit SettingsReader(std::FILE* file) : file_(file) {}
+
+    bool ok() const { return !failed_; }
+
+    // At most 511 characters up to the line feed, which is consumed. A
+    // longer line keeps its first 511 characters and fails the stream.
+    bool Line(std::string* out) {
+        out->clear();
+        if (failed_) return false;
+        int c = 0;
+        while (out->size() < kLineLimit) {
+            c = std::fgetc(file_);
+            if (c == EOF || c == '\n') break;
+            out->push_back(static_cast<char>(c));
+        }
+        if (out->size() == kLineLimit) {
+            c = std::fgetc(file_);
+            if (c != '\n' && c != EOF) failed_ = true;
+        }
+        if (c == EOF) {
+            eof_ = true;
+            if (out->empty()) failed_ = true;
+        }
+        return true;
+    }
+
+    bool Integer(long long min, long long max, long long* out) {
+        if (failed_ || eof_) return Fail();
+        int c;
+        do c = std::fgetc(file_);
+        while (c != EOF && std::isspace(c));
+        std::string text;
+        if (c == '+' || c == '-') {
+            text.push_back(static_cast<char>(c));
+            c = std::fgetc(file_);
+        }
+        while (c != EOF && c >= '0' && c <= '9' && text.size() < 64) {
+            text.push_back(static_cast<char>(c));
+            c = std::fgetc(file_);
+        }
+        if (c != EOF) std::ungetc(c, file_);
+        else eof_ = true;
+        if (text.empty() || text == "+" || text == "-") return Fail();
+        errno = 0;
+        const long long value = std::strtoll(text.c_str(), nullptr, 10);
+        if (errno == ERANGE || value < min || value > max) return Fail();
+        *out = value;
+        return true;
+    }
+
+    bool Boolean(bool* out) {
+        long long value = 0;
+        if (!Integer(0, 1, &value)) return false;
+        *out = value == 1;
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kLineLimit = 511;
+
+    bool Fail() {
+        failed_ = true;
+        return false;
+    }
+
+    std::FILE* file_;
+    bool failed_ = false;
+    bool eof_ = false;
+};
+
+// Files written on Windows end their lines in CR LF.
+void StripCarriageReturn(std::string* line) {
+    if (!line->empty() && line->back() == '\r') line->pop_back();
+}
+
+bool IsUnset(const std::string& line) { return line.empty() || line == "NULL"; }
+
+}  // namespace
+
+void TesterApp::ReadSettings() {
+    std::FILE* file = std::fopen(SettingsPath().c_str(), "r");
+    if (!file) return;
+    SettingsReader in(file);
+
+    std::string line;
+    if (in.Line(&line)) {
+        StripCarriageReturn(&line);
+        if (!IsUnset(line)) editorPath = line;
+    }
+    if (in.ok() && in.Line(&line)) {
+        StripCarriageReturn(&line);
+        if (!IsUnset(line) && viewer) viewer->SetDirectory(line.c_str(), false);
+    }
+    bool flag = false;
+    if (in.Boolean(&flag) && viewer) viewer->showHud = flag;
+    if (in.Boolean(&flag) && viewer) viewer->autoRefresh = flag;
+    std::int32_t* edges[4] = {&windowRect.left, &windowRect.top, &windowRect.right,
+                              &windowRect.bottom};
+    for (std::int32_t* edge : edges) {
+        long long value = 0;
+        if (!in.Integer(INT32_MIN, INT32_MAX, &value)) break;
+        *edge = static_cast<std::int32_t>(value);
+    }
+    std::fclose(file);
+}
+
+void TesterApp::WriteSettings() {
+    const platform::Rect rect = platform::WindowOuterRect(window);
+    const std::string path = SettingsPath();
+    // Written beside the file and renamed over it, so a failed or cut-off
+    // write never leaves a truncated file.
+#ifdef _WIN32
+    const std::string temp = path + ".tmp";
+#else
+    const std::string temp = path + "." + std::to_string(getpid()) + ".tmp";
+#endif
+    std::FILE* file = std::fopen(temp.c_str(), "w");
+    if (!file) return;
+    const bool hud = viewer ? viewer->showHud : true;
+    const bool refresh = viewer ? viewer->autoRefresh : true;
+    const char* dir = viewer && viewer->textureDir ? viewer->textureDir->c_str() : "NULL";
+    int written = std::fprintf(file, "%s\n%s\n%d\n%d\n%ld\n%ld\n%ld\n%ld\n",
+                               editorPath ? editorPath->c_str() : "NULL", dir, hud ? 1 : 0,
+                               refresh ? 1 : 0, static_cast<long>(rect.left),
+                               static_cast<long>(rect.top), static_cast<long>(rect.right),
+                               static_cast<long>(rect.bottom));
+    bool good = written > 0 && std::fflush(file) == 0;
+#ifndef _WIN32
+    good = good && fsync(fileno(file)) == 0;
+#endif
+    good = std::fclose(file) == 0 && good;
+    std::error_code error;
+    if (good) std::filesystem::rename(temp, path, error);
+    if (!good || error) std::remove(temp.c_str());
+}

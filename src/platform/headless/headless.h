@@ -1,0 +1,87 @@
+// Test controls of the headless backend: no window system; messages are
+// queued in memory, menus kept as data, dialog answers scripted, and
+// message boxes, launches, popups and swaps recorded.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/menu_tree.h"
+#include "platform/platform.h"
+
+namespace headless {
+
+// Steps of window creation and teardown that a test can make fail.
+enum class Step {
+    RegisterClass,
+    CreateWindow,
+    AcquireDC,
+    ChooseFormat,
+    SetFormat,
+    CreateContext,
+    MakeCurrent,
+    ReleaseCurrent,
+    DeleteContext,
+    ReleaseDC,
+    DestroyWindow,
+    UnregisterClass,
+};
+
+struct MessageBoxCall {
+    platform::WindowHandle owner;
+    std::string text;
+    std::string caption;
+    std::uint32_t flags;
+};
+
+struct LaunchCall {
+    std::string program;
+    std::string argument;
+};
+
+struct PopupCall {
+    platform::MenuHandle menu;
+    int x, y;
+};
+
+struct State {
+    std::vector<Step> failing;
+    std::vector<std::string> calls;  // every window/context step, in order
+    std::deque<platform::Message> queue;
+    platform::WindowProc proc = nullptr;
+    platform::WindowHandle window = nullptr;
+    platform::Rect outerRect{0, 0, 0, 0};
+    platform::MenuHandle attachedBar = nullptr;
+    int swaps = 0;
+    std::vector<platform::Message> defaultProcessed;  // reached DefaultWindowProc
+    std::vector<MessageBoxCall> messageBoxes;
+    std::vector<LaunchCall> launches;
+    std::vector<PopupCall> popups;
+    int folderDialogs = 0;
+    int editorDialogs = 0;
+    std::string editorPrefill;
+    std::optional<std::string> folderAnswer;  // none: cancelled
+    std::optional<std::string> editorAnswer;  // none: cancelled
+    // Runs inside a modal call (message box, dialog, popup), as a nested
+    // loop would dispatch messages meanwhile.
+    std::function<void()> whileModal;
+    // An entry chosen in the next popup (posted as WM_COMMAND); 0: none.
+    std::uint32_t popupChoice = 0;
+};
+
+State& Get();
+// Forgets everything, including every menu.
+void Reset();
+// Calls the registered window procedure directly, as SendMessage does.
+platform::LResult Send(std::uint32_t message, platform::WParam wParam = 0,
+                       platform::LParam lParam = 0);
+// Queues a message for TakeMessage.
+void Post(std::uint32_t message, platform::WParam wParam = 0, platform::LParam lParam = 0);
+// Labels of a menu's entries, "-" for a separator, in order.
+std::vector<std::string> Labels(platform::MenuHandle menu);
+
+}  // namespace headless

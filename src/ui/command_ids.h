@@ -1,0 +1,19 @@
+#pragma once
+
+enum CommandId : unsigned {
+    IDM_BROWSE = 40001,
+    IDM_EDIT = 40002,
+    IDM_EXIT = 40003,
+    IDM_SHOW_HUD = 40004,
+    IDM_AUTO_REFRESH = 40005,
+    IDM_CONTROLS = 40006,
+    IDM_CHANGE_LOG = 40007,
+    IDM_ABOUT = 40008,
+    IDM_REFRESH = 40009,
+    IDM_NEXT = 40010,
+    IDM_PREV = 40011,
+    IDM_MOVE = 40012,
+    IDM_ZOOM = 40013,
+    IDM_ROTATE = 40014,
+    IDM_JUMP_FIRST = 40015,
+};

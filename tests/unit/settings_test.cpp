@@ -1,0 +1,200 @@
+// Reading and writing the settings file beside the executable.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/tester_app.h"
+#include "platform/headless/headless.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        headless::Reset();
+        app.exeDir = dir.str();
+    }
+
+    void Read(const std::string& content) {
+        dir.Write("zintra.cfg", content);
+        app.ReadSettings();
+    }
+
+    void ExpectDefaultRect() const {
+        EXPECT_EQ(app.windowRect.left, 100);
+        EXPECT_EQ(app.windowRect.top, 100);
+        EXPECT_EQ(app.windowRect.right, 612);
+        EXPECT_EQ(app.windowRect.bottom, 612);
+    }
+
+    TempDir dir;
+    TesterApp app;
+};
+
+TEST_F(SettingsTest, MissingFileKeepsEveryDefault) {
+    app.ReadSettings();
+    EXPECT_FALSE(app.editorPath);
+    EXPECT_FALSE(app.viewer->textureDir);
+    EXPECT_TRUE(app.viewer->showHud);
+    EXPECT_TRUE(app.viewer->autoRefresh);
+    ExpectDefaultRect();
+}
+
+TEST_F(SettingsTest, FullFileSetsEveryField) {
+    Read("/opt/paint/bin/painter\n/home/a/tex 100%\n0\n1\n-1200\n-40\n-300\n700\n");
+    EXPECT_EQ(app.editorPath.value_or(""), "/opt/paint/bin/painter");
+    EXPECT_EQ(app.viewer->textureDir.value_or(""), "/home/a/tex 100%");
+    EXPECT_FALSE(app.viewer->showHud);
+    EXPECT_TRUE(app.viewer->autoRefresh);
+    EXPECT_EQ(app.windowRect.left, -1200);
+    EXPECT_EQ(app.windowRect.top, -40);
+    EXPECT_EQ(app.windowRect.right, -300);
+    EXPECT_EQ(app.windowRect.bottom, 700);
+}
+
+TEST_F(SettingsTest, NullMarkerIsCaseSensitiveAndEmptyMeansUnset) {
+    Read("null\n\n1\n1\n1\n2\n3\n4\n");
+    EXPECT_EQ(app.editorPath.value_or(""), "null");
+    EXPECT_FALSE(app.viewer->textureDir);
+    EXPECT_EQ(app.windowRect.bottom, 4);
+
+    app.editorPath.reset();
+    Read("NULL\nNULL\n1\n1\n1\n2\n3\n4\n");
+    EXPECT_FALSE(app.editorPath);
+    EXPECT_FALSE(app.viewer->textureDir);
+}
+
+TEST_F(SettingsTest, WindowsLineEndsAreStrippedFromThePaths) {
+    Read("C:\\Tools\\paint.exe\r\nC:\\tex\r\n0\r\n0\r\n5\r\n6\r\n7\r\n8\r\n");
+    EXPECT_EQ(app.editorPath.value_or(""), "C:\\Tools\\paint.exe");
+    EXPECT_EQ(app.viewer->textureDir.value_or(""), "C:\\tex");
+    EXPECT_FALSE(app.viewer->showHud);
+    EXPECT_FALSE(app.viewer->autoRefresh);
+    EXPECT_EQ(app.windowRect.left, 5);
+    EXPECT_EQ(app.windowRect.bottom, 8);
+}
+
+TEST_F(SettingsTest, WordOnTheBooleanLineStopsTheRestButKeepsThePaths) {
+    Read("editor\n/tex\ntrue\n0\n1\n2\n3\n4\n");
+    EXPECT_EQ(app.editorPath.value_or(""), "editor");
+    EXPECT_EQ(app.viewer->textureDir.value_or(""), "/tex");
+    EXPECT_TRUE(app.viewer->showHud);
+    EXPECT_TRUE(app.viewer->autoRefresh);
+    ExpectDefaultRect();
+}
+
+TEST_F(SettingsTest, BadValuesStopReadingAtThatValue) {
+    Read("NULL\nNULL\n0\n2\n1\n2\n3\n4\n");  // only 0 and 1 are booleans
+    EXPECT_FALSE(app.viewer->showHud);
+    EXPECT_TRUE(app.viewer->autoRefresh);
+    ExpectDefaultRect();
+
+    Read("NULL\nNULL\n1\n1\n10\n20\n2147483648\n40\n");  // out of 32 bits
+    EXPECT_EQ(app.windowRect.left, 10);
+    EXPECT_EQ(app.windowRect.top, 20);
+    EXPECT_EQ(app.windowRect.right, 612);
+    EXPECT_EQ(app.windowRect.bottom, 612);
+}
+
+TEST_F(SettingsTest, ExtremesOfThe32BitRangeAreRead) {
+    Read("NULL\nNULL\n1\n1\n-2147483648\n2147483647\n0\n-0\n");
+    EXPECT_EQ(app.windowRect.left, INT32_MIN);
+    EXPECT_EQ(app.windowRect.top, INT32_MAX);
+    EXPECT_EQ(app.windowRect.bottom, 0);
+}
+
+TEST_F(SettingsTest, ShortFileKeepsTheRest) {
+    Read("ed\n/t\n0\n");
+    EXPECT_EQ(app.editorPath.value_or(""), "ed");
+    EXPECT_FALSE(app.viewer->showHud);
+    EXPECT_TRUE(app.viewer->autoRefresh);
+    ExpectDefaultRect();
+}
+
+TEST_F(SettingsTest, OverlongLineKeepsItsFirst511CharactersThenStops) {
+    const std::string longLine(600, 'x');
+    Read(longLine + "\n/tex\n0\n0\n1\n2\n3\n4\n");
+    EXPECT_EQ(app.editorPath.value_or(""), std::string(511, 'x'));
+    EXPECT_FALSE(app.viewer->textureDir);
+    EXPECT_TRUE(app.viewer->showHud);
+    ExpectDefaultRect();
+
+    app.editorPath.reset();
+    const std::string exact(511, 'y');
+    Read(exact + "\nNULL\n0\n0\n1\n2\n3\n4\n");
+    EXPECT_EQ(app.editorPath.value_or(""), exact);
+    EXPECT_FALSE(app.viewer->showHud);
+    EXPECT_EQ(app.windowRect.bottom, 4);
+}
+
+TEST_F(SettingsTest, BinaryJunkLeavesDefaults) {
+    std::string junk;
+    for (int i = 0; i < 4096; ++i) junk.push_back(static_cast<char>((i * 37 + 11) & 0xFF));
+    Read(junk);
+    EXPECT_TRUE(app.viewer->showHud);
+    ExpectDefaultRect();
+}
+
+TEST_F(SettingsTest, DefaultsAreWrittenAsEightLines) {
+    headless::Get().outerRect = {100, 100, 612, 612};
+    app.WriteSettings();
+    EXPECT_EQ(dir.Read("zintra.cfg"), "NULL\nNULL\n1\n1\n100\n100\n612\n612\n");
+}
+
+TEST_F(SettingsTest, WrittenValuesReadBackUnchanged) {
+    headless::Get().outerRect = {-1920, -8, -1000, 600};
+    app.editorPath = "/usr/bin/my editor";
+    app.viewer->SetDirectory("/data/tex %s & more", false);
+    app.viewer->showHud = false;
+    app.WriteSettings();
+    EXPECT_EQ(dir.Read("zintra.cfg"),
+              "/usr/bin/my editor\n/data/tex %s & more\n0\n1\n-1920\n-8\n-1000\n600\n");
+
+    TesterApp again;
+    again.exeDir = dir.str();
+    again.ReadSettings();
+    EXPECT_EQ(again.editorPath.value_or(""), "/usr/bin/my editor");
+    EXPECT_EQ(again.viewer->textureDir.value_or(""), "/data/tex %s & more");
+    EXPECT_FALSE(again.viewer->showHud);
+    EXPECT_EQ(again.windowRect.left, -1920);
+    EXPECT_EQ(again.windowRect.right, -1000);
+}
+
+TEST_F(SettingsTest, UnwritableFolderLeavesTheOldFileAndNoTemporary) {
+    if (geteuid() == 0) {
+        // Root writes anyway; make the target a directory instead.
+        app.exeDir = (dir.path() / "sub").string();
+        std::filesystem::create_directories(dir.path() / "sub" / "zintra.cfg");
+        app.WriteSettings();
+        EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "sub" / "zintra.cfg"));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "sub"),
+                                std::filesystem::directory_iterator()),
+                  1);
+        return;
+    }
+    dir.Write("zintra.cfg", "old\n");
+    chmod(dir.str().c_str(), 0500);
+    app.WriteSettings();
+    chmod(dir.str().c_str(), 0700);
+    EXPECT_EQ(dir.Read("zintra.cfg"), "old\n");
+}
+
+TEST_F(SettingsTest, QuitWritesOnceAndReleasesTheViewer) {
+    headless::Get().outerRect = {1, 2, 3, 4};
+    app.Quit();
+    EXPECT_EQ(app.viewer, nullptr);
+    EXPECT_EQ(dir.Read("zintra.cfg"), "NULL\nNULL\n1\n1\n1\n2\n3\n4\n");
+    // A second request must not write a file without the viewer's values.
+    std::filesystem::remove(dir.path() / "zintra.cfg");
+    app.Quit();
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "zintra.cfg"));
+    std::size_t quits = 0;
+    for (const auto& m : headless::Get().queue) quits += m.message == WM_QUIT;
+    EXPECT_EQ(quits, 1u);
+}
+
+}  // namespace
