@@ -16,6 +16,7 @@ const TimeSource& PlatformTimeSource();
 
 class FrameTimer {
 public:
+    // The source is copied, so a temporary may be passed.
     explicit FrameTimer(std::uint8_t lapCount, const TimeSource& source = PlatformTimeSource());
 
     void Calibrate();
@@ -33,5 +34,5 @@ public:
 private:
     std::int64_t Now() const;
 
-    const TimeSource& source_;
+    TimeSource source_;
 };
