@@ -1,0 +1,105 @@
+// Message boxes, the folder and editor choosers and the editor launch.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/qt/qt_internal.h"
+
+namespace platform {
+
+namespace {
+
+bool HaveApplication() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+QMessageBox::Icon IconFor(std::uint32_t flags) {
+    switch (flags & 0xF0u) {
+        case 0x10u: return QMessageBox::Critical;
+        case 0x20u: return QMessageBox::Question;
+        case MB_ICONEXCLAMATION: return QMessageBox::Warning;
+        case MB_ICONINFORMATION: return QMessageBox::Information;
+        default: return QMessageBox::NoIcon;
+    }
+}
+
+// Copies a chosen path into the core's kDialogPath buffer; false if too long.
+bool CopyPath(const QString& chosen, char* path) {
+    const QByteArray bytes = QFile::encodeName(QDir::toNativeSeparators(chosen));
+    if (bytes.isEmpty() || static_cast<std::size_t>(bytes.size()) > kDialogPath - 1 ||
+        bytes.contains('\0'))
+        return false;
+    std::memcpy(path, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    path[bytes.size()] = '\0';
+    return true;
+}
+
+// A nested dialog loop runs; the GL window shows its last frame meanwhile.
+class ModalScope {
+public:
+    ModalScope() { qt::EnterModal(); }
+    ~ModalScope() { qt::LeaveModal(); }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+};
+
+}  // namespace
+
+int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, std::uint32_t flags) {
+    if (!HaveApplication()) {
+        // No window system: the text still reaches the user.
+        std::fprintf(stderr, "%s: %s\n", caption ? caption : "Error", text ? text : "");
+        return IDOK;
+    }
+    QMessageBox box(IconFor(flags), QString::fromLocal8Bit(caption ? caption : "Error"),
+                    QString::fromLocal8Bit(text ? text : ""), QMessageBox::Ok,
+                    qt::DialogParent(owner));
+    box.setTextFormat(Qt::PlainText);
+    ModalScope modal;
+    box.exec();
+    return IDOK;
+}
+
+bool ChooseFolder(WindowHandle owner, const char* title, char* path) {
+    if (!path || !HaveApplication()) return false;
+    QString chosen;
+    {
+        ModalScope modal;
+        chosen = QFileDialog::getExistingDirectory(qt::DialogParent(owner),
+                                                   QString::fromLocal8Bit(title ? title : ""),
+                                                   QString(), QFileDialog::ShowDirsOnly);
+    }
+    return !chosen.isEmpty() && CopyPath(chosen, path);
+}
+
+bool ChooseEditor(WindowHandle owner, char* path) {
+    if (!path || !HaveApplication()) return false;
+    QString chosen;
+    {
+        ModalScope modal;
+        // Any executable file: Linux programs carry no extension to filter on.
+        chosen = QFileDialog::getOpenFileName(qt::DialogParent(owner), QStringLiteral("Choose Editor"),
+                                              QString(), QStringLiteral("All files (*)"));
+    }
+    if (chosen.isEmpty()) return false;
+    const QFileInfo info(chosen);
+    if (!info.isFile() || !info.isExecutable()) return false;
+    return CopyPath(info.absoluteFilePath(), path);
+}
+
+void LaunchEditor(WindowHandle, const char* program, const char* argument) {
+    if (!program || !*program) return;
+    // One argv element, no shell: blanks and quotes in the path stay as they are.
+    QStringList arguments;
+    if (argument && *argument) arguments << QFile::decodeName(argument);
+    QProcess::startDetached(QFile::decodeName(program), arguments);
+}
+
+}  // namespace platform

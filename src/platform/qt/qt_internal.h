@@ -1,0 +1,107 @@
+// Shared pieces of the Qt backend: the main window, its GL surface and
+// the message queue the core drains through TakeMessage.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QWindow>
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+class QOpenGLContext;
+class QMenuBar;
+
+namespace platform {
+namespace qt {
+
+class MainWindow;
+
+// The GL area: a native window inside the main window's container.
+class GLWindow : public QWindow {
+public:
+    explicit GLWindow(MainWindow* owner);
+
+    MainWindow* Owner() const { return owner_; }
+
+protected:
+    void exposeEvent(QExposeEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void PostMouse(std::uint32_t message, QMouseEvent* event);
+
+    MainWindow* owner_;
+};
+
+class MainWindow : public QMainWindow {
+public:
+    MainWindow(const QString& title, int clientWidth, int clientHeight);
+    ~MainWindow() override;
+
+    WindowHandle Handle() { return reinterpret_cast<WindowHandle>(this); }
+    GLWindow* Surface() const { return surface_; }
+    QWidget* Container() const { return container_; }
+    // Client size of the GL area in device pixels.
+    QSize ClientPixels() const;
+    // Posts WM_SIZE unless the same size was the last one posted.
+    void PostSize(bool force);
+    void Activate();
+
+    MenuHandle attachedBar = nullptr;
+    bool menuDirty = false;
+    int formatId = 0;
+    bool shownOnce = false;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    void PostKey(QKeyEvent* event, bool down);
+
+    GLWindow* surface_;
+    QWidget* container_;
+    QSize lastPosted_;
+    bool wasActive_ = false;
+    bool activatedOnce_ = false;
+    // Virtual key sent for each held physical key, so the release matches
+    // the press even when Qt reports another symbol for it (Shift changes).
+    std::uint8_t heldVk_[256] = {};
+};
+
+// Live main window for a handle; null for anything else.
+MainWindow* FindWindow(WindowHandle window);
+MainWindow* FindWindowBySurface(DeviceContext dc);
+
+// Qt key (with its modifiers) to a Win32 virtual-key code; 0 when unmapped.
+std::uint8_t VirtualKeyFor(int key, Qt::KeyboardModifiers modifiers);
+
+// Nested loops (modal dialogs, popups): the GL window repaints its last
+// frame on exposure while one runs, since the core cannot draw then.
+void EnterModal();
+void LeaveModal();
+bool InModal();
+bool HasSwapped();
+
+// Menus: rebuilds a window's Qt bar from the data when it changed.
+void RefreshMenuBar(MainWindow* window);
+void MarkMenusChanged();
+
+// Screen-saver inhibition held while a window is shown.
+void InhibitScreenSaver();
+void ReleaseScreenSaver();
+
+QWidget* DialogParent(WindowHandle owner);
+
+}  // namespace qt
+}  // namespace platform

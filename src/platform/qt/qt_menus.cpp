@@ -1,0 +1,205 @@
+// Menus: kept as data (menu_tree), turned into Qt menus when a bar is
+// attached or a popup is shown. A chosen entry queues WM_COMMAND.
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/menu_tree.h"
+#include "platform/qt/qt_internal.h"
+
+namespace platform {
+namespace qt {
+
+namespace {
+
+// Qt actions alive for a command entry, so a check mark set later shows.
+struct LiveAction {
+    MenuHandle menu;
+    std::uint32_t id;
+    QPointer<QAction> action;
+};
+
+std::vector<LiveAction>& LiveActions() {
+    static std::vector<LiveAction> actions;
+    return actions;
+}
+
+void PruneLiveActions() {
+    auto& actions = LiveActions();
+    actions.erase(std::remove_if(actions.begin(), actions.end(),
+                                 [](const LiveAction& a) { return a.action.isNull(); }),
+                  actions.end());
+}
+
+const menus::Item* FindCommand(MenuHandle menu, std::uint32_t id) {
+    if (const menus::Menu* data = menus::Find(menu))
+        for (const menus::Item& item : data->items)
+            if (item.kind == menus::Item::Command && item.id == id) return &item;
+    return nullptr;
+}
+
+void ShowCheck(QAction* action, bool checked) {
+    // Only a checked entry shows a mark, as on Win32.
+    if (checked) {
+        action->setCheckable(true);
+        action->setChecked(true);
+    } else {
+        action->setChecked(false);
+        action->setCheckable(false);
+    }
+}
+
+constexpr int kMaxDepth = 16;  // guards against a menu that holds itself
+
+void Fill(QWidget* target, MenuHandle handle, WindowHandle owner, int depth) {
+    const menus::Menu* data = menus::Find(handle);
+    if (!data) return;
+    for (const menus::Item& item : data->items) {
+        const QString label = QString::fromLocal8Bit(item.label.c_str());
+        switch (item.kind) {
+            case menus::Item::Command: {
+                auto* action = new QAction(label, target);
+                ShowCheck(action, item.checked);
+                const std::uint32_t id = item.id;
+                QPointer<QAction> guard(action);
+                QObject::connect(action, &QAction::triggered, action, [owner, handle, id, guard]() {
+                    PostWindowMessage(owner, WM_COMMAND, id, 0);
+                    // Qt toggled a checkable entry itself; the data decides.
+                    const menus::Item* current = FindCommand(handle, id);
+                    if (guard) ShowCheck(guard, current && current->checked);
+                });
+                target->addAction(action);
+                LiveActions().push_back(LiveAction{handle, id, guard});
+                break;
+            }
+            case menus::Item::Separator: {
+                auto* separator = new QAction(target);
+                separator->setSeparator(true);
+                target->addAction(separator);
+                break;
+            }
+            case menus::Item::Submenu: {
+                if (menus::Find(item.submenu) && depth < kMaxDepth) {
+                    auto* submenu = new QMenu(label, target);
+                    Fill(submenu, item.submenu, owner, depth + 1);
+                    target->addAction(submenu->menuAction());
+                } else {
+                    // A discarded or missing submenu: shown, but it opens nothing.
+                    auto* action = new QAction(label, target);
+                    action->setEnabled(false);
+                    target->addAction(action);
+                }
+                break;
+            }
+        }
+    }
+}
+
+// Depth-first search by identifier, as Win32 does by command.
+menus::Item* FindItemDeep(MenuHandle menu, std::uint32_t id, MenuHandle* holder, int depth) {
+    menus::Menu* data = menus::Find(menu);
+    if (!data || depth > kMaxDepth) return nullptr;
+    for (menus::Item& item : data->items) {
+        if (item.kind == menus::Item::Command && item.id == id) {
+            *holder = menu;
+            return &item;
+        }
+        if (item.kind == menus::Item::Submenu)
+            if (menus::Item* found = FindItemDeep(item.submenu, id, holder, depth + 1)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void RefreshMenuBar(MainWindow* window) {
+    if (!window->menuDirty) return;
+    window->menuDirty = false;
+    QMenuBar* bar = window->menuBar();
+    const QList<QMenu*> old = bar->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly);
+    bar->clear();
+    for (QMenu* menu : old) menu->deleteLater();
+    PruneLiveActions();
+    if (!menus::Find(window->attachedBar)) {
+        bar->hide();
+        return;
+    }
+    Fill(bar, window->attachedBar, window->Handle(), 0);
+    bar->show();
+}
+
+}  // namespace qt
+
+MenuHandle NewMenuBar() { return menus::Create(true); }
+
+MenuHandle NewMenu() { return menus::Create(false); }
+
+void AppendMenuItem(MenuHandle menu, std::uint32_t id, const char* label) {
+    menus::Menu* data = menus::Find(menu);
+    if (!data) return;
+    menus::Item item;
+    item.kind = menus::Item::Command;
+    item.id = id;
+    item.label = label ? label : "";
+    data->items.push_back(item);
+    qt::MarkMenusChanged();
+}
+
+void AppendMenuSubmenu(MenuHandle menu, MenuHandle submenu, const char* label) {
+    menus::Menu* data = menus::Find(menu);
+    if (!data) return;
+    menus::Item item;
+    item.kind = menus::Item::Submenu;
+    item.submenu = submenu;
+    item.label = label ? label : "";
+    data->items.push_back(item);
+    qt::MarkMenusChanged();
+}
+
+void AppendMenuSeparator(MenuHandle menu) {
+    menus::Menu* data = menus::Find(menu);
+    if (!data) return;
+    menus::Item item;
+    item.kind = menus::Item::Separator;
+    data->items.push_back(item);
+    qt::MarkMenusChanged();
+}
+
+void SetMenuItemChecked(MenuHandle menu, std::uint32_t id, bool checked) {
+    MenuHandle holder = nullptr;
+    menus::Item* item = qt::FindItemDeep(menu, id, &holder, 0);
+    if (!item) return;
+    item->checked = checked;
+    qt::PruneLiveActions();
+    for (const qt::LiveAction& live : qt::LiveActions())
+        if (live.menu == holder && live.id == id && live.action) qt::ShowCheck(live.action, checked);
+}
+
+void DestroyMenuTree(MenuHandle menu) {
+    if (menus::Destroy(menu)) qt::MarkMenusChanged();
+}
+
+void AttachMenuBar(WindowHandle window, MenuHandle bar) {
+    qt::MainWindow* w = qt::FindWindow(window);
+    if (!w) return;
+    w->attachedBar = bar;
+    w->menuDirty = true;
+    qt::RefreshMenuBar(w);
+}
+
+void TrackPopup(MenuHandle menu, int x, int y, WindowHandle owner) {
+    qt::MainWindow* w = qt::FindWindow(owner);
+    if (!w || !menus::Find(menu)) return;
+    QMenu popup(w);
+    qt::Fill(&popup, menu, owner, 0);
+    // Screen points arrive in device pixels; Qt places in logical ones.
+    const qreal ratio = w->devicePixelRatioF();
+    qt::EnterModal();
+    popup.exec(QPoint(qRound(x / ratio), qRound(y / ratio)));
+    qt::LeaveModal();
+}
+
+}  // namespace platform

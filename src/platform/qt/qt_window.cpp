@@ -1,0 +1,503 @@
+// The window, its GL surface and context, and the message queue.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QSurfaceFormat>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "platform/qt/qt_internal.h"
+
+namespace platform {
+namespace qt {
+
+namespace {
+
+struct State {
+    InstanceHandle instance = nullptr;
+    WindowProc proc = nullptr;
+    std::deque<Message> queue;
+    std::vector<std::unique_ptr<MainWindow>> windows;
+    std::vector<std::unique_ptr<QOpenGLContext>> contexts;
+    int modalDepth = 0;
+    bool swapped = false;
+    bool cleanupRegistered = false;
+};
+
+State& S() {
+    static State state;
+    return state;
+}
+
+// Qt objects must go before the application object does.
+void CleanupAtExit() {
+    State& s = S();
+    if (QOpenGLContext* current = QOpenGLContext::currentContext()) current->doneCurrent();
+    s.contexts.clear();
+    s.windows.clear();
+    s.queue.clear();
+}
+
+bool HaveApplication() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+LParam PackPoint(int x, int y) {
+    const auto clamp16 = [](int v) {
+        return static_cast<std::uint16_t>(static_cast<std::int16_t>(std::clamp(v, -32768, 32767)));
+    };
+    return static_cast<LParam>(static_cast<std::uint32_t>(clamp16(x)) |
+                               (static_cast<std::uint32_t>(clamp16(y)) << 16));
+}
+
+WParam MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+    WParam keys = 0;
+    if (buttons & Qt::LeftButton) keys |= MK_LBUTTON;
+    if (buttons & Qt::RightButton) keys |= MK_RBUTTON;
+    if (buttons & Qt::MiddleButton) keys |= MK_MBUTTON;
+    if (modifiers & Qt::ShiftModifier) keys |= MK_SHIFT;
+    if (modifiers & Qt::ControlModifier) keys |= MK_CONTROL;
+    return keys;
+}
+
+QSurfaceFormat FormatFor(int id) {
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setVersion(2, 1);
+    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    format.setSwapInterval(1);
+    format.setDepthBufferSize(16);
+    format.setStencilBufferSize(0);
+    if (id == 1) {
+        format.setRedBufferSize(8);
+        format.setGreenBufferSize(8);
+        format.setBlueBufferSize(8);
+    } else {
+        format.setRedBufferSize(5);
+        format.setGreenBufferSize(6);
+        format.setBlueBufferSize(5);
+    }
+    return format;
+}
+
+QOpenGLContext* FindContext(RenderContext rc) {
+    for (auto& context : S().contexts)
+        if (reinterpret_cast<RenderContext>(context.get()) == rc) return context.get();
+    return nullptr;
+}
+
+// The GL window needs a native window before a context can be made current
+// on it, and the core does that before it shows the main window.
+bool EnsureNative(MainWindow* window) {
+    if (!window->Surface()->handle()) {
+        window->winId();
+        if (!window->Surface()->handle()) window->Surface()->create();
+    }
+    return window->Surface()->handle() != nullptr;
+}
+
+}  // namespace
+
+// --- GLWindow -------------------------------------------------------------
+
+GLWindow::GLWindow(MainWindow* owner) : owner_(owner) {
+    setSurfaceType(QSurface::OpenGLSurface);
+    // Keys go to the main window; a focusable GL window lets the menu bar
+    // keep the keyboard after it was used.
+    setFlag(Qt::WindowDoesNotAcceptFocus);
+}
+
+void GLWindow::exposeEvent(QExposeEvent*) {
+    // The core draws only from its own loop; inside a dialog or popup loop
+    // show the last frame again instead of stale menu pixels.
+    if (!isExposed() || !InModal() || !HasSwapped()) return;
+    QOpenGLContext* context = QOpenGLContext::currentContext();
+    if (context && context->surface() == this) context->swapBuffers(this);
+}
+
+void GLWindow::resizeEvent(QResizeEvent*) { owner_->PostSize(false); }
+
+void GLWindow::PostMouse(std::uint32_t message, QMouseEvent* event) {
+    const qreal ratio = devicePixelRatio();
+    const QPointF p = event->position() * ratio;
+    PostWindowMessage(owner_->Handle(), message, MouseKeys(event->buttons(), event->modifiers()),
+                      PackPoint(qRound(p.x()), qRound(p.y())));
+}
+
+void GLWindow::mousePressEvent(QMouseEvent* event) {
+    if (owner_->isActiveWindow() && !owner_->Container()->hasFocus())
+        owner_->Container()->setFocus(Qt::MouseFocusReason);
+    switch (event->button()) {
+        case Qt::LeftButton: PostMouse(WM_LBUTTONDOWN, event); break;
+        case Qt::RightButton: PostMouse(WM_RBUTTONDOWN, event); break;
+        case Qt::MiddleButton: PostMouse(WM_MBUTTONDOWN, event); break;
+        default: return;
+    }
+    event->accept();
+}
+
+void GLWindow::mouseReleaseEvent(QMouseEvent* event) {
+    switch (event->button()) {
+        case Qt::LeftButton: PostMouse(WM_LBUTTONUP, event); break;
+        case Qt::RightButton: PostMouse(WM_RBUTTONUP, event); break;
+        case Qt::MiddleButton: PostMouse(WM_MBUTTONUP, event); break;
+        default: return;
+    }
+    event->accept();
+}
+
+void GLWindow::mouseMoveEvent(QMouseEvent* event) {
+    PostMouse(WM_MOUSEMOVE, event);
+    event->accept();
+}
+
+void GLWindow::wheelEvent(QWheelEvent* event) {
+    const int delta = std::clamp(event->angleDelta().y(), -32768, 32767);
+    if (delta == 0) return;
+    const WParam keys = MouseKeys(event->buttons(), event->modifiers()) |
+                        (static_cast<WParam>(static_cast<std::uint16_t>(static_cast<std::int16_t>(delta)))
+                         << 16);
+    // As with Win32, the wheel reports the cursor in screen coordinates.
+    const QPointF p = event->globalPosition() * devicePixelRatio();
+    PostWindowMessage(owner_->Handle(), WM_MOUSEWHEEL, keys, PackPoint(qRound(p.x()), qRound(p.y())));
+    event->accept();
+}
+
+bool GLWindow::event(QEvent* event) {
+    if (event->type() == QEvent::Leave) PostWindowMessage(owner_->Handle(), WM_MOUSELEAVE, 0, 0);
+    return QWindow::event(event);
+}
+
+// --- MainWindow -----------------------------------------------------------
+
+MainWindow::MainWindow(const QString& title, int clientWidth, int clientHeight) {
+    setWindowTitle(title);
+    surface_ = new GLWindow(this);
+    container_ = QWidget::createWindowContainer(surface_, this);
+    container_->setFocusPolicy(Qt::StrongFocus);
+    setCentralWidget(container_);
+    resize(std::max(1, clientWidth), std::max(1, clientHeight));
+}
+
+MainWindow::~MainWindow() = default;
+
+QSize MainWindow::ClientPixels() const {
+    const qreal ratio = surface_->devicePixelRatio();
+    return QSize(qRound(surface_->width() * ratio), qRound(surface_->height() * ratio));
+}
+
+void MainWindow::PostSize(bool force) {
+    const QSize size = ClientPixels();
+    if (!force && size == lastPosted_) return;
+    lastPosted_ = size;
+    const auto w = static_cast<std::uint32_t>(std::clamp(size.width(), 0, 0xFFFF));
+    const auto h = static_cast<std::uint32_t>(std::clamp(size.height(), 0, 0xFFFF));
+    PostWindowMessage(Handle(), WM_SIZE, 0, static_cast<LParam>(w | (h << 16)));
+}
+
+void MainWindow::Activate() {
+    show();
+    raise();
+    activateWindow();
+    container_->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void MainWindow::PostKey(QKeyEvent* event, bool down) {
+    const int scan = static_cast<int>(event->nativeScanCode() & 0xFF);
+    std::uint8_t vk = 0;
+    if (down) {
+        vk = VirtualKeyFor(event->key(), event->modifiers());
+        if (scan != 0 && vk != 0) heldVk_[scan] = vk;
+    } else {
+        // Auto-repeat keeps the key down, as Win32 does.
+        if (event->isAutoRepeat()) {
+            event->accept();
+            return;
+        }
+        vk = (scan != 0 && heldVk_[scan] != 0) ? heldVk_[scan]
+                                                 : VirtualKeyFor(event->key(), event->modifiers());
+        if (scan != 0) heldVk_[scan] = 0;
+    }
+    if (vk == 0) {
+        event->ignore();
+        return;
+    }
+    const bool system = (event->modifiers() & Qt::AltModifier) || vk == VK_MENU;
+    std::uint32_t message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
+    // X key codes are PC scan codes plus 8.
+    std::uint32_t lParam = 1u | (static_cast<std::uint32_t>(scan >= 8 ? scan - 8 : 0) << 16);
+    if (!down) lParam |= (1u << 30) | (1u << 31);
+    else if (event->isAutoRepeat()) lParam |= 1u << 30;
+    PostWindowMessage(Handle(), message, vk, static_cast<LParam>(lParam));
+    event->accept();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) { PostKey(event, true); }
+
+void MainWindow::keyReleaseEvent(QKeyEvent* event) { PostKey(event, false); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // The window goes only at DestroyMainWindow, after the core has quit.
+    event->ignore();
+    PostWindowMessage(Handle(), WM_CLOSE, 0, 0);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange) {
+        const bool active = isActiveWindow();
+        if (active != wasActive_) {
+            wasActive_ = active;
+            if (active) {
+                container_->setFocus(Qt::ActiveWindowFocusReason);
+                // The first activation follows ShowMainWindow, where Win32
+                // delivers its WM_SETFOCUS before the core is initialised.
+                if (activatedOnce_) PostWindowMessage(Handle(), WM_SETFOCUS, 0, 0);
+                activatedOnce_ = true;
+            } else {
+                PostWindowMessage(Handle(), WM_KILLFOCUS, 0, 0);
+            }
+        }
+    }
+    QMainWindow::changeEvent(event);
+}
+
+// Tab is a key the viewer may poll, not a focus move.
+bool MainWindow::focusNextPrevChild(bool) { return false; }
+
+// --- shared helpers -------------------------------------------------------
+
+MainWindow* FindWindow(WindowHandle window) {
+    if (!window) return nullptr;
+    for (auto& w : S().windows)
+        if (w->Handle() == window) return w.get();
+    return nullptr;
+}
+
+MainWindow* FindWindowBySurface(DeviceContext dc) {
+    if (!dc) return nullptr;
+    for (auto& w : S().windows)
+        if (reinterpret_cast<DeviceContext>(w->Surface()) == dc) return w.get();
+    return nullptr;
+}
+
+void EnterModal() { ++S().modalDepth; }
+void LeaveModal() {
+    if (S().modalDepth > 0) --S().modalDepth;
+}
+bool InModal() { return S().modalDepth > 0; }
+bool HasSwapped() { return S().swapped; }
+
+void MarkMenusChanged() {
+    for (auto& w : S().windows)
+        if (w->attachedBar) w->menuDirty = true;
+}
+
+QWidget* DialogParent(WindowHandle owner) { return FindWindow(owner); }
+
+}  // namespace qt
+
+using qt::FindWindow;
+using qt::FindWindowBySurface;
+using qt::MainWindow;
+using qt::S;
+
+InstanceHandle ModuleInstance() {
+    static char instance;
+    return reinterpret_cast<InstanceHandle>(&instance);
+}
+
+bool RegisterWindowClass(InstanceHandle instance, WindowProc proc) {
+    qt::State& s = S();
+    if (!instance || !proc || s.proc || !qt::HaveApplication()) return false;
+    s.instance = instance;
+    s.proc = proc;
+    if (!s.cleanupRegistered) {
+        qAddPostRoutine(qt::CleanupAtExit);
+        s.cleanupRegistered = true;
+    }
+    return true;
+}
+
+bool UnregisterWindowClass(InstanceHandle instance) {
+    qt::State& s = S();
+    if (!s.proc || instance != s.instance || !s.windows.empty()) return false;
+    s.proc = nullptr;
+    s.instance = nullptr;
+    return true;
+}
+
+WindowHandle CreateMainWindow(InstanceHandle instance, const char* title, int clientWidth,
+                              int clientHeight) {
+    qt::State& s = S();
+    if (!s.proc || instance != s.instance || !qt::HaveApplication()) return nullptr;
+    s.windows.push_back(std::make_unique<MainWindow>(QString::fromLocal8Bit(title ? title : ""),
+                                                     clientWidth, clientHeight));
+    return s.windows.back()->Handle();
+}
+
+bool DestroyMainWindow(WindowHandle window) {
+    qt::State& s = S();
+    auto it = std::find_if(s.windows.begin(), s.windows.end(),
+                           [window](const auto& w) { return w->Handle() == window; });
+    if (it == s.windows.end()) return false;
+    QOpenGLContext* current = QOpenGLContext::currentContext();
+    if (current && current->surface() == (*it)->Surface()) current->doneCurrent();
+    // Messages for a window that is gone are never delivered.
+    s.queue.erase(std::remove_if(s.queue.begin(), s.queue.end(),
+                                 [window](const Message& m) {
+                                     return m.window == window && m.message != WM_QUIT;
+                                 }),
+                  s.queue.end());
+    std::unique_ptr<MainWindow> doomed = std::move(*it);
+    s.windows.erase(it);
+    doomed->hide();
+    doomed.reset();
+    if (s.windows.empty()) qt::ReleaseScreenSaver();
+    return true;
+}
+
+DeviceContext AcquireDeviceContext(WindowHandle window) {
+    MainWindow* w = FindWindow(window);
+    return w ? reinterpret_cast<DeviceContext>(w->Surface()) : nullptr;
+}
+
+bool ReleaseDeviceContext(WindowHandle window, DeviceContext dc) {
+    MainWindow* w = FindWindow(window);
+    return w && reinterpret_cast<DeviceContext>(w->Surface()) == dc;
+}
+
+int ChooseSurfaceFormat(DeviceContext dc, int colourBits) {
+    if (!FindWindowBySurface(dc) || colourBits <= 0) return 0;
+    return colourBits >= 24 ? 1 : 2;
+}
+
+bool SetSurfaceFormat(DeviceContext dc, int format, int) {
+    MainWindow* w = FindWindowBySurface(dc);
+    if (!w || (format != 1 && format != 2)) return false;
+    // Like a pixel format, a surface format is set once per window.
+    if (w->formatId != 0) return w->formatId == format;
+    w->Surface()->setFormat(qt::FormatFor(format));
+    w->formatId = format;
+    return qt::EnsureNative(w);
+}
+
+RenderContext CreateGLContext(DeviceContext dc) {
+    MainWindow* w = FindWindowBySurface(dc);
+    if (!w || w->formatId == 0) return nullptr;
+    auto context = std::make_unique<QOpenGLContext>();
+    context->setFormat(w->Surface()->requestedFormat());
+    context->setScreen(w->Surface()->screen());
+    if (!context->create()) return nullptr;
+    S().contexts.push_back(std::move(context));
+    return reinterpret_cast<RenderContext>(S().contexts.back().get());
+}
+
+bool MakeGLContextCurrent(DeviceContext dc, RenderContext rc) {
+    if (!dc && !rc) {
+        if (QOpenGLContext* current = QOpenGLContext::currentContext()) current->doneCurrent();
+        return true;
+    }
+    MainWindow* w = FindWindowBySurface(dc);
+    QOpenGLContext* context = qt::FindContext(rc);
+    if (!w || !context || !qt::EnsureNative(w)) return false;
+    return context->makeCurrent(w->Surface());
+}
+
+bool DeleteGLContext(RenderContext rc) {
+    qt::State& s = S();
+    auto it = std::find_if(s.contexts.begin(), s.contexts.end(), [rc](const auto& c) {
+        return reinterpret_cast<RenderContext>(c.get()) == rc;
+    });
+    if (it == s.contexts.end()) return false;
+    if (QOpenGLContext::currentContext() == it->get()) (*it)->doneCurrent();
+    s.contexts.erase(it);
+    return true;
+}
+
+void ShowMainWindow(WindowHandle window) {
+    MainWindow* w = FindWindow(window);
+    if (!w) return;
+    w->Activate();
+    if (!w->shownOnce) {
+        w->shownOnce = true;
+        qt::InhibitScreenSaver();
+    }
+    w->PostSize(true);
+}
+
+void SwapWindowBuffers(DeviceContext dc) {
+    MainWindow* w = FindWindowBySurface(dc);
+    if (!w || !w->Surface()->isExposed()) return;
+    QOpenGLContext* context = QOpenGLContext::currentContext();
+    if (!context || context->surface() != w->Surface()) return;
+    context->swapBuffers(w->Surface());
+    S().swapped = true;
+}
+
+void PlaceWindow(WindowHandle window, const Rect& outer) {
+    MainWindow* w = FindWindow(window);
+    if (!w) return;
+    // Frame extents are known only once a window manager has framed it.
+    const QRect frame = w->frameGeometry();
+    const QRect inner = w->geometry();
+    const int extraW = frame.width() - inner.width();
+    const int extraH = frame.height() - inner.height();
+    const int width = std::max(1, outer.right - outer.left - extraW);
+    const int height = std::max(1, outer.bottom - outer.top - extraH);
+    w->resize(width, height);
+    w->move(outer.left, outer.top);
+    if (!w->isVisible()) w->show();
+    w->PostSize(true);
+}
+
+Rect WindowOuterRect(WindowHandle window) {
+    Rect rect;
+    MainWindow* w = FindWindow(window);
+    if (!w) return rect;
+    const QRect frame = w->frameGeometry();
+    rect.left = frame.x();
+    rect.top = frame.y();
+    rect.right = frame.x() + frame.width();
+    rect.bottom = frame.y() + frame.height();
+    return rect;
+}
+
+bool TakeMessage(Message* out) {
+    qt::State& s = S();
+    if (!out) return false;
+    if (s.queue.empty() && QCoreApplication::instance()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (auto& w : s.windows) qt::RefreshMenuBar(w.get());
+    }
+    if (s.queue.empty()) return false;
+    *out = s.queue.front();
+    s.queue.pop_front();
+    return true;
+}
+
+void DispatchTaken(const Message& message) {
+    qt::State& s = S();
+    // Thread messages (no live window) have no procedure, as with Win32.
+    if (s.proc && FindWindow(message.window))
+        s.proc(message.window, message.message, message.wParam, message.lParam);
+}
+
+void PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
+    S().queue.push_back(Message{window, message, wParam, lParam});
+}
+
+LResult DefaultWindowProc(WindowHandle window, std::uint32_t message, WParam wParam, LParam) {
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE && FindWindow(window))
+        PostWindowMessage(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+}  // namespace platform

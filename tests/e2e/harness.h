@@ -1,0 +1,190 @@
+// End-to-end harness: the real program in its own Xvfb, driven with
+// xdotool and checked through screenshots, files and its exit status.
+// Everything started here is killed and reaped by its owner's destructor.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// RGB8 pixels, row-major, top row first.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;
+
+    bool Valid() const { return width > 0 && height > 0; }
+    struct Pixel {
+        int r = 0, g = 0, b = 0;
+    };
+    Pixel At(int x, int y) const;
+    Image Crop(int x, int y, int w, int h) const;
+};
+
+bool Near(const Image::Pixel& p, int r, int g, int b, int tolerance = 12);
+
+// RGBA8 input; false on any libpng failure.
+bool WritePngRgba(const std::string& path, int width, int height,
+                  const std::vector<std::uint8_t>& rgba);
+bool WritePng(const std::string& path, const Image& image);
+// Any PNG libpng reads, as RGB8; invalid image on failure.
+Image ReadPng(const std::string& path);
+
+// A temporary directory removed with its contents.
+class TempDir {
+public:
+    explicit TempDir(const std::string& prefix = "zintra-e2e-");
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return path_; }
+    bool Valid() const { return !path_.empty(); }
+
+private:
+    std::string path_;
+};
+
+// A child process in its own process group; the destructor ends the group.
+class Process {
+public:
+    Process() = default;
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    // `env` overrides (empty value: unset). Output goes to `logPath`
+    // (or /dev/null). `keepFd` stays open in the child.
+    bool Start(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+               const std::string& workDir = std::string(), const std::string& logPath = std::string(),
+               int keepFd = -1);
+    // Exit status (128 + signal when killed by one); nullopt on timeout.
+    std::optional<int> Wait(int timeoutMs);
+    bool Running();
+    // SIGTERM, then SIGKILL after a grace period; reaps the child.
+    void Stop(int graceMs = 2000);
+    // True when no process of its group is left.
+    bool GroupGone() const;
+    pid_t Pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+    bool reaped_ = true;
+    bool stopped_ = false;
+    std::optional<int> status_;
+};
+
+struct CommandResult {
+    int status = -1;  // -1: could not run or timed out
+    std::string output;
+};
+CommandResult RunCommand(const std::vector<std::string>& argv,
+                         const std::map<std::string, std::string>& env, int timeoutMs = 10000);
+
+// A private X server on a free display number.
+class Xvfb {
+public:
+    Xvfb() = default;
+    ~Xvfb() = default;
+    bool Start(int width = 1280, int height = 1024);
+    const std::string& Display() const { return display_; }
+
+private:
+    Process process_;
+    std::string display_;
+};
+
+struct Rect {
+    int x = 0, y = 0, width = 0, height = 0;
+    int CentreX() const { return x + width / 2; }
+    int CentreY() const { return y + height / 2; }
+};
+
+// The eight lines of zintra.cfg.
+struct Settings {
+    std::string editor = "NULL";
+    std::string textureDir = "NULL";
+    bool showHud = true;
+    bool autoRefresh = true;
+    int left = 100, top = 100, right = 612, bottom = 612;
+    std::string Text() const;
+};
+
+// One program under test: its X server, its folder and its process.
+class Session {
+public:
+    static constexpr const char* kTitle = "Zintra - Zintra";
+
+    Session();
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Whether the X server and the program's folder are ready.
+    bool Ready() const { return ready_; }
+    std::string Dir() const { return dir_.Path(); }
+    std::string SettingsPath() const { return Dir() + "/zintra.cfg"; }
+    std::string LogPath() const { return Dir() + "/program.log"; }
+    std::string Log() const;
+    const std::string& Display() const { return xvfb_.Display(); }
+
+    bool WriteSettings(const Settings& settings);
+    std::string ReadSettingsFile() const;
+
+    bool Launch();
+    // Waits for the visible window with the exact title; 0 on timeout.
+    unsigned long WaitForWindow(int timeoutMs = 15000);
+    unsigned long Window() const { return window_; }
+
+    // Gives the window the keyboard focus (no window manager runs).
+    bool Focus();
+    // Key down, a short hold, key up: the viewer polls its key table.
+    bool Key(const std::string& keysym, int holdMs = 60);
+    bool MoveMouse(int screenX, int screenY);
+    bool Click(int button, int holdMs = 40);
+    // Asks the window to close as a window manager does (WM_DELETE_WINDOW).
+    bool RequestClose();
+
+    std::optional<Rect> WindowRect() const;
+    // The GL area: the largest visible native child of the window.
+    std::optional<Rect> GLArea() const;
+    Image Screenshot() const;
+    // Polls screenshots until `accept` holds or the timeout passes.
+    template <typename Pred>
+    Image WaitForScreen(Pred accept, int timeoutMs = 10000) const;
+
+    std::optional<int> WaitExit(int timeoutMs = 10000) { return program_.Wait(timeoutMs); }
+    bool ProgramRunning() { return program_.Running(); }
+    bool ProgramGroupGone() const { return program_.GroupGone(); }
+    pid_t ProgramPid() const { return program_.Pid(); }
+
+    std::map<std::string, std::string> Env() const;
+
+private:
+    TempDir runtime_{"zintra-xdg-"};
+    TempDir dir_;
+    Xvfb xvfb_;
+    Process program_;
+    unsigned long window_ = 0;
+    bool ready_ = false;
+};
+
+void SleepMs(int ms);
+
+template <typename Pred>
+Image Session::WaitForScreen(Pred accept, int timeoutMs) const {
+    Image shot;
+    for (int waited = 0;; waited += 100) {
+        shot = Screenshot();
+        if (shot.Valid() && accept(shot)) return shot;
+        if (waited >= timeoutMs) return shot;
+        SleepMs(100);
+    }
+}
+
+}  // namespace e2e
