@@ -9,7 +9,7 @@
 #include "app/gl_app.h"
 #include "viewer/viewer_scene.h"
 
-class TesterApp : public GLApp {
+class TesterApp final : public GLApp {
 public:
     static constexpr const char* kSettingsName = "zintra.cfg";
     static constexpr std::size_t kMaxEditorLength = 511;

@@ -3,6 +3,7 @@
 // catalogue of the texture directory and the camera driven by keys and mouse.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -15,7 +16,7 @@
 #include "render/gl.h"
 #include "render/sprite.h"
 
-class ViewerScene : public Scene {
+class ViewerScene final : public Scene {
 public:
     // Longest directory and catalogue path the buffers hold.
     static constexpr std::size_t kMaxDirLength = 511;
@@ -76,4 +77,15 @@ public:
     std::unique_ptr<Sprite> webSprite;
     std::unique_ptr<Sprite> controlsSprite;
     std::unique_ptr<Sprite> mouseSprite;
+
+    // Lap time gathered per arrow/zoom channel (2..7), so a held key keeps
+    // acting at about 1000 / moveDelay times a second at any frame rate.
+    std::array<float, 8> moveCarry{};
+
+private:
+    bool KeyChannelDue(std::uint8_t channel);
+    bool MoveChannelDue(std::uint8_t channel);
+    void UpdateKeyboard();
+    void UpdateMoveMode();
+    void ApplyViewportChange();
 };

@@ -1,0 +1,176 @@
+// The catalogue of the texture directory: scanning, stepping, loading.
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "app/gl_app.h"
+#include "app/tester_app.h"
+#include "render/texture_bank.h"
+#include "viewer/view_math.h"
+#include "viewer/viewer_scene.h"
+
+namespace {
+
+constexpr std::uint32_t kJumpFirst = 40015;
+constexpr std::int32_t kMaxEntries = std::numeric_limits<std::int16_t>::max();
+
+std::string EntryPath(const std::string& dir, const char* name) {
+    std::string path = dir;
+    path += platform::kPathSeparator;
+    path += name;
+    return path;
+}
+
+// RAII for one directory search.
+class Search {
+public:
+    explicit Search(const std::string& pattern)
+        : handle_(platform::SearchFirst(pattern.c_str(), &data_)) {}
+    ~Search() {
+        if (handle_) platform::SearchClose(handle_);
+    }
+    Search(const Search&) = delete;
+    Search& operator=(const Search&) = delete;
+
+    // The current entry's name, or nullptr once the search is exhausted.
+    const char* Name() const { return handle_ && !done_ ? data_.name : nullptr; }
+    void Advance() {
+        if (handle_ && !done_) done_ = !platform::SearchNext(handle_, &data_);
+    }
+
+private:
+    platform::FindData data_{};
+    platform::SearchHandle handle_;
+    bool done_ = false;
+};
+
+}  // namespace
+
+void ViewerScene::SetDirectory(const char* path, bool rescan) {
+    if (!path) return;
+    if (std::strlen(path) > kMaxDirLength) return;  // would not fit the buffer
+    textureDir = std::string(path);
+    if (rescan) Rescan(true);
+}
+
+void ViewerScene::Rescan(bool resetView) {
+    std::string previous;
+    bool keptPrevious = false;
+    if (!paths.empty()) {
+        if (currentIndex >= 0 && currentIndex < static_cast<std::int32_t>(paths.size())) {
+            previous = paths[currentIndex];
+            keptPrevious = true;
+        }
+        paths.clear();
+    }
+
+    pathCount = 0;
+    currentIndex = holdIndex ? 0 : -1;
+
+    // Entries whose full path would not fit 254 characters are skipped in
+    // both passes, so the ids of the kept ones stay consecutive.
+    std::int32_t counted = 0;
+    std::string pattern;
+    if (textureDir) {
+        pattern = *textureDir;
+        pattern += platform::kPathSeparator;
+        pattern += "*.png";
+        for (Search search(pattern); search.Name() && counted < kMaxEntries; search.Advance())
+            if (EntryPath(*textureDir, search.Name()).size() <= kMaxEntryLength) ++counted;
+    }
+
+    if (counted > 0) {
+        paths.reserve(static_cast<std::size_t>(counted));
+        if (jumpMenu) platform::DestroyMenuTree(jumpMenu);
+        jumpMenu = platform::NewMenu();
+        std::int32_t i = 0;
+        for (Search search(pattern); search.Name() && i < counted; search.Advance()) {
+            std::string path = EntryPath(*textureDir, search.Name());
+            if (path.size() > kMaxEntryLength) continue;
+            platform::AppendMenuItem(jumpMenu, kJumpFirst + static_cast<std::uint32_t>(i),
+                                     search.Name());
+            if (keptPrevious && path == previous)
+                currentIndex = static_cast<std::int16_t>(i - 1);
+            paths.push_back(std::move(path));
+            ++i;
+        }
+        pathCount = static_cast<std::int16_t>(i);
+    } else {
+        // The old list hangs in the command menu that is about to be
+        // rebuilt and goes with it; keeping its handle would leave a
+        // stale one that a later scan would destroy again.
+        jumpMenu = nullptr;
+    }
+
+    static_cast<TesterApp*>(owner)->BuildCommandMenu();
+
+    if (pathCount > 0) {
+        StepTexture(true, resetView);
+    } else {
+        gTextureBank.ResetPool(2, 0);
+    }
+}
+
+std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
+    if (paths.empty()) return 0;
+
+    if (!holdIndex) {
+        std::int32_t index = currentIndex + (forward ? 1 : -1);
+        if (index < 0)
+            index = pathCount - 1;
+        else if (index >= pathCount)
+            index = 0;
+        currentIndex = static_cast<std::int16_t>(index);
+    }
+    if (currentIndex < 0 || currentIndex >= static_cast<std::int32_t>(paths.size()))
+        currentIndex = 0;
+
+    const std::uint16_t oldHeight = textureHeight;
+    gTextureBank.ResetPool(2, 1);
+    std::uint16_t size[2] = {0, 0};
+    texture = gTextureBank.LoadPng(paths[currentIndex].c_str(), size, 2, 1);
+    textureWidth = size[0];
+    textureHeight = size[1];
+
+    using viewer_math::Saturate16;
+    const std::int16_t x = Saturate16(2 * static_cast<std::int64_t>(textureWidth));
+    const std::int16_t y = Saturate16(2 * static_cast<std::int64_t>(textureHeight));
+    if (quadVertices) {
+        const std::int16_t xs[4] = {static_cast<std::int16_t>(-x), x, x,
+                                    static_cast<std::int16_t>(-x)};
+        const std::int16_t ys[4] = {static_cast<std::int16_t>(-y), static_cast<std::int16_t>(-y),
+                                    y, y};
+        for (int v = 0; v < 4; ++v) {
+            quadVertices[v * 3 + 0] = xs[v];
+            quadVertices[v * 3 + 1] = ys[v];
+        }
+    }
+
+    owner->viewportChanged = true;
+
+    const std::int16_t homeDistance = Saturate16(4 * static_cast<std::int64_t>(textureHeight));
+    if (resetView) {
+        distance = homeDistance;
+        yaw = 0;
+        pitch = 0;
+        offsetX = 0;
+        offsetY = 0;
+    }
+    if (textureHeight != oldHeight) distance = homeDistance;
+
+    holdIndex = false;
+    return textureHeight;
+}
+
+void ViewerScene::JumpTo(std::int16_t index) {
+    if (paths.empty()) return;  // an empty catalogue keeps its state
+    currentIndex = viewer_math::Saturate16(static_cast<std::int32_t>(index) - 1);
+    StepTexture(true, false);
+}
+
+const char* ViewerScene::CurrentTexturePath() const {
+    if (pathCount <= 0 || currentIndex < 0 ||
+        currentIndex >= static_cast<std::int32_t>(paths.size()))
+        return nullptr;
+    return paths[currentIndex].c_str();
+}

@@ -1,0 +1,119 @@
+// ViewerScene as a whole: construction, Enter, Draw, Leave, destruction.
+#include "viewer/viewer_scene.h"
+
+#include <string>
+
+#include "app/gl_app.h"
+#include "app/tester_app.h"
+#include "render/texture_bank.h"
+
+namespace {
+
+constexpr std::int16_t kKeyDelay = 100;
+constexpr std::int16_t kMoveDelay = 10;
+constexpr std::int16_t kMoveStep = 4;
+constexpr std::int16_t kHudDepth = 80;
+constexpr std::uint8_t kLapChannels = 9;
+
+// One HUD image beside the executable; a path too long for the 512-byte
+// buffer counts as a failed load (name 0, size 0 x 0).
+std::unique_ptr<Sprite> LoadHudSprite(const std::string& exeDir, const char* file,
+                                      std::uint16_t size[2], std::int32_t x, std::int32_t y) {
+    std::string path = exeDir;
+    path += platform::kPathSeparator;
+    path += "system";
+    path += platform::kPathSeparator;
+    path += file;
+    GLuint name = 0;
+    if (path.size() <= ViewerScene::kMaxDirLength) {
+        name = gTextureBank.LoadPng(path.c_str(), size, 1, 0);
+    } else {
+        size[0] = 0;
+        size[1] = 0;
+    }
+    auto sprite = std::make_unique<Sprite>();
+    sprite->SetGeometry(1, 1, x, y);
+    sprite->SetTexture(name, size[0], size[1], kHudDepth);
+    return sprite;
+}
+
+}  // namespace
+
+ViewerScene::ViewerScene(GLApp* app) : Scene(app) {}
+
+// jumpMenu is not destroyed here: it hangs inside the application's
+// command menu, which owns and discards it.
+ViewerScene::~ViewerScene() { Leave(); }
+
+void ViewerScene::Enter() {
+    quadVertices = std::make_unique<GLshort[]>(12);
+    quadTexCoords = std::make_unique<GLfloat[]>(8);
+    inputTimer = std::make_unique<FrameTimer>(kLapChannels);
+    inputTimer->Calibrate();
+
+    keyDelay = kKeyDelay;
+    moveDelay = kMoveDelay;
+    moveStep = kMoveStep;
+    holdIndex = true;
+    moveCarry.fill(0.0f);
+
+    for (int i = 0; i < 12; ++i) quadVertices[i] = 0;
+    static constexpr GLfloat kTexCoords[8] = {0, 4, 4, 4, 4, 0, 0, 0};
+    for (int i = 0; i < 8; ++i) quadTexCoords[i] = kTexCoords[i];
+
+    gTextureBank.ResetPool(1, 4);
+    std::uint16_t size[2] = {0, 0};
+    legalSprite = LoadHudSprite(owner->exeDir, "legal.png", size, 72, 24);
+    webSprite = LoadHudSprite(owner->exeDir, "web.png", size, 0, 12);
+    controlsSprite = LoadHudSprite(owner->exeDir, "controls.png", size, 40, 0);
+    mouseSprite = LoadHudSprite(owner->exeDir, "mouse.png", size, 0, 0);
+
+    if (!textureDir) {
+        auto* app = static_cast<TesterApp*>(owner);
+        app->BrowseForDirectory();
+        // The dialog's nested loop may have quit, which deletes this scene.
+        if (app->viewer.get() != this) return;
+    }
+    Rescan(true);
+
+    inputTimer->Restart();
+    glMatrixMode(GL_PROJECTION);
+    gTextureBank.ApplyDefaultState();
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+void ViewerScene::Draw() {
+    if (!quadVertices || !quadTexCoords) return;  // not entered
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPushMatrix();
+    gTextureBank.Bind(texture);
+    glTranslatef(static_cast<GLfloat>(offsetX), static_cast<GLfloat>(offsetY),
+                 -static_cast<GLfloat>(distance));
+    glRotatef(static_cast<GLfloat>(yaw), 0.0f, 1.0f, 0.0f);
+    glRotatef(static_cast<GLfloat>(pitch), 1.0f, 0.0f, 0.0f);
+    glVertexPointer(3, GL_SHORT, 0, quadVertices.get());
+    glTexCoordPointer(2, GL_FLOAT, 0, quadTexCoords.get());
+    glDrawArrays(GL_QUADS, 0, 4);
+    if (showHud) {
+        glLoadIdentity();
+        glOrtho(0.0, owner->viewportWidth, 0.0, owner->viewportHeight, -100.0, 100.0);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        for (Sprite* sprite : {legalSprite.get(), webSprite.get(), controlsSprite.get(),
+                               mouseSprite.get()})
+            if (sprite) sprite->Draw();
+    }
+    glPopMatrix();
+    platform::SwapWindowBuffers(owner->deviceContext);
+}
+
+void ViewerScene::Leave() {
+    webSprite.reset();
+    legalSprite.reset();
+    controlsSprite.reset();
+    mouseSprite.reset();
+    textureDir.reset();
+    paths.clear();
+    paths.shrink_to_fit();
+    pathCount = 0;
+}
