@@ -65,6 +65,20 @@ bool Near(const Image::Pixel& p, int r, int g, int b, int tolerance) {
            std::abs(p.b - b) <= tolerance;
 }
 
+std::string DescribePixel(const Image& image, int x, int y) {
+    const Image::Pixel p = image.At(x, y);
+    std::ostringstream out;
+    out << "(" << x << "," << y << ") = " << p.r << "," << p.g << "," << p.b;
+    return out.str();
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
 namespace {
 
 // libpng reports errors by longjmp; these wrappers keep that local.
@@ -448,18 +462,10 @@ bool Session::Launch() {
 
 unsigned long Session::WaitForWindow(int timeoutMs) {
     for (int waited = 0; waited <= timeoutMs; waited += 100) {
-        const CommandResult found = RunCommand(
-            {"xdotool", "search", "--onlyvisible", "--name", std::string("^") + kTitle + "$"}, Env(),
-            5000);
-        if (found.status == 0) {
-            std::istringstream lines(found.output);
-            for (std::string line; std::getline(lines, line);) {
-                const unsigned long id = std::strtoul(line.c_str(), nullptr, 10);
-                if (id != 0) {
-                    window_ = id;
-                    return id;
-                }
-            }
+        const unsigned long id = WaitForTitle(kTitle, 0);
+        if (id != 0) {
+            window_ = id;
+            return id;
         }
         if (!program_.Running()) return 0;
         SleepMs(100);
@@ -467,10 +473,36 @@ unsigned long Session::WaitForWindow(int timeoutMs) {
     return 0;
 }
 
-bool Session::Focus() {
-    if (!window_) return false;
-    return RunCommand({"xdotool", "windowfocus", "--sync", std::to_string(window_)}, Env()).status == 0;
+unsigned long Session::WaitForTitle(const std::string& title, int timeoutMs) const {
+    for (int waited = 0;; waited += 100) {
+        const CommandResult found = RunCommand(
+            {"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"}, Env(), 5000);
+        if (found.status == 0) {
+            std::istringstream lines(found.output);
+            for (std::string line; std::getline(lines, line);) {
+                const unsigned long id = std::strtoul(line.c_str(), nullptr, 10);
+                if (id != 0) return id;
+            }
+        }
+        if (waited >= timeoutMs) return 0;
+        SleepMs(100);
+    }
 }
+
+bool Session::FocusWindow(unsigned long window) const {
+    if (!window) return false;
+    return RunCommand({"xdotool", "windowfocus", "--sync", std::to_string(window)}, Env()).status == 0;
+}
+
+bool Session::Keys(const std::vector<std::string>& chords, int delayMs) {
+    for (const std::string& chord : chords) {
+        if (RunCommand({"xdotool", "key", chord}, Env()).status != 0) return false;
+        SleepMs(delayMs);
+    }
+    return true;
+}
+
+bool Session::Focus() { return FocusWindow(window_); }
 
 bool Session::Key(const std::string& keysym, int holdMs) {
     if (RunCommand({"xdotool", "keydown", keysym}, Env()).status != 0) return false;

@@ -28,6 +28,10 @@ struct Image {
 };
 
 bool Near(const Image::Pixel& p, int r, int g, int b, int tolerance = 12);
+// "(x,y) = r,g,b", for failure messages.
+std::string DescribePixel(const Image& image, int x, int y);
+// Lines split at line feeds; a last line without one still counts.
+std::vector<std::string> SplitLines(const std::string& text);
 
 // RGBA8 input; false on any libpng failure.
 bool WritePngRgba(const std::string& path, int width, int height,
@@ -145,6 +149,11 @@ public:
     bool Focus();
     // Key down, a short hold, key up: the viewer polls its key table.
     bool Key(const std::string& keysym, int holdMs = 60);
+    // Each chord (e.g. "alt+o") pressed and released in turn.
+    bool Keys(const std::vector<std::string>& chords, int delayMs = 80);
+    // Any visible window whose whole title is `title`; 0 on timeout.
+    unsigned long WaitForTitle(const std::string& title, int timeoutMs = 10000) const;
+    bool FocusWindow(unsigned long window) const;
     bool MoveMouse(int screenX, int screenY);
     bool Click(int button, int holdMs = 40);
     // Asks the window to close as a window manager does (WM_DELETE_WINDOW).

@@ -60,7 +60,7 @@ void ViewerFixture::SetUp() {
         ASSERT_TRUE(testpng::WritePng(root_ + "/system/" + names[i], pic));
     }
 
-    app_ = std::make_unique<FixtureApp>();
+    app_ = std::make_unique<TesterApp>();
     app_->exeDir = root_;
 }
 

@@ -12,9 +12,6 @@
 #include "support/gl_context.h"
 #include "support/png_writer.h"
 
-// Final, so deleting it through its own type is sound without a virtual
-// destructor in the application classes.
-class FixtureApp final : public TesterApp {};
 
 class ViewerFixture : public GLTest {
 protected:
@@ -52,7 +49,7 @@ protected:
     void ExpectProjectionIsFrustum(double l, double r, double b, double t, double n, double f);
 
 private:
-    std::unique_ptr<FixtureApp> app_;
+    std::unique_ptr<TesterApp> app_;
     std::string root_;
     std::string textures_;
 };

@@ -180,6 +180,12 @@ struct CreationFailure {
     bool teardown;
 };
 
+std::string StepName(const ::testing::TestParamInfo<CreationFailure>& info) {
+    const char* names[] = {"RegisterClass", "CreateWindow",  "AcquireDC",   "ChooseFormat",
+                           "SetFormat",     "CreateContext", "MakeCurrent"};
+    return names[static_cast<int>(info.param.step)];
+}
+
 class GLAppCreationFailure : public GLAppTest,
                              public ::testing::WithParamInterface<CreationFailure> {};
 
@@ -211,7 +217,8 @@ INSTANTIATE_TEST_SUITE_P(
         CreationFailure{headless::Step::SetFormat, "Can't Set The PixelFormat.", true},
         CreationFailure{headless::Step::CreateContext, "Can't Create A GL Rendering Context.", true},
         CreationFailure{headless::Step::MakeCurrent, "Can't Activate The GL Rendering Context.",
-                        true}));
+                        true}),
+    StepName);
 
 TEST_F(GLAppTest, TeardownReportsEveryFailureAndGoesOn) {
     ASSERT_TRUE(app.Init());
