@@ -281,7 +281,7 @@ TEST_F(GLAppTest, QueuedMessagesAreDispatchedBeforeUpdates) {
     headless::Post(WM_KEYDOWN, 'Q');
     headless::Post(WM_SETFOCUS);
     app.Run(nullptr, nullptr, "", 0, &scene);
-    EXPECT_TRUE(app.keyDown['Q']);
+    EXPECT_TRUE(app.keyDown[static_cast<unsigned char>('Q')]);
     EXPECT_EQ(log, (std::vector<std::string>{"A.Enter", "A.Update", "A.Update"}));
     EXPECT_EQ(app.log.front(), "OnMessage " + std::to_string(WM_SETFOCUS));
 }
