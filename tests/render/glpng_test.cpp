@@ -148,16 +148,6 @@ const Format kFormats[] = {
     {"palette8", Color::Palette, 8, false},    {"palette8+tRNS", Color::Palette, 8, true},
 };
 
-int PngColorType(Color color) {
-    switch (color) {
-        case Color::Gray: return PNG_COLOR_TYPE_GRAY;
-        case Color::GrayAlpha: return PNG_COLOR_TYPE_GRAY_ALPHA;
-        case Color::Rgb: return PNG_COLOR_TYPE_RGB;
-        case Color::Rgba: return PNG_COLOR_TYPE_RGB_ALPHA;
-        case Color::Palette: return PNG_COLOR_TYPE_PALETTE;
-    }
-    return -1;
-}
 
 // Grey8 rows of 0x40 behind a header that says what we like. The data is
 // complete up to `fullDataLimit` pixels (so only a size limit can refuse
@@ -207,7 +197,7 @@ TEST(PngDecode, EveryFormatBecomesRgba8) {
             EXPECT_EQ(header.width, p.width);
             EXPECT_EQ(header.height, p.height);
             EXPECT_EQ(header.bitDepth, unsigned(f.depth));
-            EXPECT_EQ(header.colorType, PngColorType(f.color));
+            EXPECT_EQ(header.colorType, testpng::PngColorType(f.color));
             EXPECT_EQ(header.interlaced, interlaced);
             ASSERT_EQ(image.width, p.width);
             ASSERT_EQ(image.height, p.height);

@@ -20,17 +20,6 @@ int Channels(Color color) {
     return 1;
 }
 
-int PngColorType(Color color) {
-    switch (color) {
-        case Color::Gray: return PNG_COLOR_TYPE_GRAY;
-        case Color::GrayAlpha: return PNG_COLOR_TYPE_GRAY_ALPHA;
-        case Color::Rgb: return PNG_COLOR_TYPE_RGB;
-        case Color::Rgba: return PNG_COLOR_TYPE_RGB_ALPHA;
-        case Color::Palette: return PNG_COLOR_TYPE_PALETTE;
-    }
-    return PNG_COLOR_TYPE_GRAY;
-}
-
 // Everything libpng needs, as plain data: libpng leaves by longjmp.
 struct WriteJob {
     png_structp png;
@@ -105,6 +94,17 @@ void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 }
 
 }  // namespace
+
+int PngColorType(Color color) {
+    switch (color) {
+        case Color::Gray: return PNG_COLOR_TYPE_GRAY;
+        case Color::GrayAlpha: return PNG_COLOR_TYPE_GRAY_ALPHA;
+        case Color::Rgb: return PNG_COLOR_TYPE_RGB;
+        case Color::Rgba: return PNG_COLOR_TYPE_RGB_ALPHA;
+        case Color::Palette: return PNG_COLOR_TYPE_PALETTE;
+    }
+    return PNG_COLOR_TYPE_GRAY;
+}
 
 std::vector<std::uint8_t> EncodePng(const Picture& picture) {
     std::vector<std::uint8_t> out;

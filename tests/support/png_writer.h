@@ -57,6 +57,9 @@ struct Picture {
     std::vector<Sample> pixels;
 };
 
+// libpng's PNG_COLOR_TYPE_* value of a colour.
+int PngColorType(Color color);
+
 // The encoded file, or empty when libpng refuses the description.
 std::vector<std::uint8_t> EncodePng(const Picture& picture);
 bool WritePng(const std::string& path, const Picture& picture);
