@@ -511,6 +511,18 @@ bool Session::Key(const std::string& keysym, int holdMs) {
 }
 
 bool Session::MoveMouse(int screenX, int screenY) {
+    {
+        // `mousemove --sync` waits for a motion that never comes when the
+        // pointer is already there.
+        XConnection x(xvfb_.Display());
+        ::Window root = 0, child = 0;
+        int rootX = -1, rootY = -1, winX = 0, winY = 0;
+        unsigned mask = 0;
+        if (x.Get() && XQueryPointer(x.Get(), DefaultRootWindow(x.Get()), &root, &child, &rootX, &rootY,
+                                     &winX, &winY, &mask) &&
+            rootX == screenX && rootY == screenY)
+            return true;
+    }
     return RunCommand({"xdotool", "mousemove", "--sync", std::to_string(screenX), std::to_string(screenY)},
                       Env())
                .status == 0;
