@@ -1,15 +1,19 @@
 #include "support/temp_dir.h"
 
-#include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
-#include <vector>
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zintra-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (mkdtemp(buffer.data())) path_ = buffer.data();
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const auto candidate = base / ("zintra-" + std::to_string(random()));
+        std::error_code error;
+        // create_directory is false when the name is taken.
+        if (std::filesystem::create_directory(candidate, error)) path_ = candidate;
+    }
 }
 
 TempDir::~TempDir() {

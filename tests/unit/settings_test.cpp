@@ -1,7 +1,10 @@
 // Reading and writing the settings file beside the executable.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <string>
@@ -11,6 +14,19 @@
 #include "support/temp_dir.h"
 
 namespace {
+
+// The file is written in the platform's text mode.
+#ifdef _WIN32
+const std::string kEol = "\r\n";
+#else
+const std::string kEol = "\n";
+#endif
+
+std::string Lines(std::initializer_list<const char*> lines) {
+    std::string text;
+    for (const char* line : lines) text += line + kEol;
+    return text;
+}
 
 class SettingsTest : public ::testing::Test {
 protected:
@@ -142,7 +158,7 @@ TEST_F(SettingsTest, BinaryJunkLeavesDefaults) {
 TEST_F(SettingsTest, DefaultsAreWrittenAsEightLines) {
     headless::Get().outerRect = {100, 100, 612, 612};
     app.WriteSettings();
-    EXPECT_EQ(dir.Read("zintra.cfg"), "NULL\nNULL\n1\n1\n100\n100\n612\n612\n");
+    EXPECT_EQ(dir.Read("zintra.cfg"), Lines({"NULL", "NULL", "1", "1", "100", "100", "612", "612"}));
 }
 
 TEST_F(SettingsTest, WrittenValuesReadBackUnchanged) {
@@ -151,8 +167,8 @@ TEST_F(SettingsTest, WrittenValuesReadBackUnchanged) {
     app.viewer->SetDirectory("/data/tex %s & more", false);
     app.viewer->showHud = false;
     app.WriteSettings();
-    EXPECT_EQ(dir.Read("zintra.cfg"),
-              "/usr/bin/my editor\n/data/tex %s & more\n0\n1\n-1920\n-8\n-1000\n600\n");
+    EXPECT_EQ(dir.Read("zintra.cfg"), Lines({"/usr/bin/my editor", "/data/tex %s & more", "0", "1",
+                                             "-1920", "-8", "-1000", "600"}));
 
     TesterApp again;
     again.exeDir = dir.str();
@@ -165,7 +181,12 @@ TEST_F(SettingsTest, WrittenValuesReadBackUnchanged) {
 }
 
 TEST_F(SettingsTest, UnwritableFolderLeavesTheOldFileAndNoTemporary) {
-    if (geteuid() == 0) {
+#ifdef _WIN32
+    const bool privileged = true;
+#else
+    const bool privileged = geteuid() == 0;
+#endif
+    if (privileged) {
         // Root writes anyway; make the target a directory instead.
         app.exeDir = (dir.path() / "sub").string();
         std::filesystem::create_directories(dir.path() / "sub" / "zintra.cfg");
@@ -176,18 +197,20 @@ TEST_F(SettingsTest, UnwritableFolderLeavesTheOldFileAndNoTemporary) {
                   1);
         return;
     }
+#ifndef _WIN32
     dir.Write("zintra.cfg", "old\n");
     chmod(dir.str().c_str(), 0500);
     app.WriteSettings();
     chmod(dir.str().c_str(), 0700);
     EXPECT_EQ(dir.Read("zintra.cfg"), "old\n");
+#endif
 }
 
 TEST_F(SettingsTest, QuitWritesOnceAndReleasesTheViewer) {
     headless::Get().outerRect = {1, 2, 3, 4};
     app.Quit();
     EXPECT_EQ(app.viewer, nullptr);
-    EXPECT_EQ(dir.Read("zintra.cfg"), "NULL\nNULL\n1\n1\n1\n2\n3\n4\n");
+    EXPECT_EQ(dir.Read("zintra.cfg"), Lines({"NULL", "NULL", "1", "1", "1", "2", "3", "4"}));
     // A second request must not write a file without the viewer's values.
     std::filesystem::remove(dir.path() / "zintra.cfg");
     app.Quit();
