@@ -319,15 +319,10 @@ bool Xvfb::Start(int width, int height) {
 // --- Settings -------------------------------------------------------------
 
 std::string Settings::Text() const {
+    const char* eol = crlf ? "\r\n" : "\n";
     std::ostringstream out;
-    out << editor << '\n'
-        << textureDir << '\n'
-        << (showHud ? 1 : 0) << '\n'
-        << (autoRefresh ? 1 : 0) << '\n'
-        << left << '\n'
-        << top << '\n'
-        << right << '\n'
-        << bottom << '\n';
+    out << editor << eol << textureDir << eol << (showHud ? 1 : 0) << eol << (autoRefresh ? 1 : 0)
+        << eol << left << eol << top << eol << right << eol << bottom << eol;
     return out.str();
 }
 
@@ -401,13 +396,37 @@ int MaskShift(unsigned long mask) {
 
 }  // namespace
 
-Session::Session() : dir_("zintra-e2e-") {
+std::string Session::WindowsBuild() {
+    const char* exe = std::getenv("ZINTRA_WINE_EXE");
+    return exe ? exe : "";
+}
+
+std::string Session::WindowsPath(const std::string& path) {
+    std::string out = "Z:" + path;
+    for (char& c : out)
+        if (c == '/') c = '\\';
+    return out;
+}
+
+namespace {
+
+std::string WinePrefix() {
+    const char* prefix = std::getenv("ZINTRA_WINEPREFIX");
+    return prefix ? prefix : std::string(ZINTRA_SOURCE_DIR) + "/build-windows/wineprefix";
+}
+
+}  // namespace
+
+Session::Session(Target target) : target_(target), dir_("zintra-e2e-") {
     if (!runtime_.Valid() || !dir_.Valid()) return;
     chmod(runtime_.Path().c_str(), 0700);
+    const bool windows = target_ == Target::Windows;
+    if (windows && WindowsBuild().empty()) return;
     if (!xvfb_.Start()) return;
     std::error_code error;
-    const fs::path exe = fs::path(dir_.Path()) / "zintra";
-    fs::copy_file(ZINTRA_EXE, exe, fs::copy_options::overwrite_existing, error);
+    const fs::path exe = fs::path(dir_.Path()) / (windows ? "zintra.exe" : "zintra");
+    fs::copy_file(windows ? WindowsBuild() : std::string(ZINTRA_EXE), exe,
+                  fs::copy_options::overwrite_existing, error);
     if (error) return;
     fs::permissions(exe, fs::perms::owner_all, fs::perm_options::add, error);
     const fs::path images = fs::path(ZINTRA_SOURCE_DIR) / "data" / "system";
@@ -423,6 +442,10 @@ Session::Session() : dir_("zintra-e2e-") {
 
 Session::~Session() {
     program_.Stop();
+    // Wine's server would outlive this X server and serve the next session
+    // with a dead display.
+    if (target_ == Target::Windows && ready_)
+        RunCommand({"wineserver", "-k"}, Env(), 10000);
     // Xvfb goes after the program (members are destroyed in reverse order).
 }
 
@@ -432,7 +455,8 @@ std::map<std::string, std::string> Session::Env() const {
             {"QT_QPA_PLATFORM", "xcb"},
             // Keep the program off any desktop bus of the host.
             {"DBUS_SESSION_BUS_ADDRESS", ""},
-            {"WAYLAND_DISPLAY", ""}};
+            {"WAYLAND_DISPLAY", ""},
+            {"WINEPREFIX", WinePrefix()}};
 }
 
 std::string Session::Log() const {
@@ -457,6 +481,9 @@ std::string Session::ReadSettingsFile() const {
 
 bool Session::Launch() {
     if (!ready_) return false;
+    if (target_ == Target::Windows)
+        return program_.Start({std::string(ZINTRA_SOURCE_DIR) + "/scripts/wine-run", Dir() + "/zintra.exe"},
+                              Env(), Dir(), LogPath());
     return program_.Start({Dir() + "/zintra"}, Env(), Dir(), LogPath());
 }
 

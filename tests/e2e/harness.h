@@ -116,6 +116,7 @@ struct Settings {
     bool showHud = true;
     bool autoRefresh = true;
     int left = 100, top = 100, right = 612, bottom = 612;
+    bool crlf = false;  // as the Windows build writes it
     std::string Text() const;
 };
 
@@ -124,7 +125,13 @@ class Session {
 public:
     static constexpr const char* kTitle = "Zintra - Zintra";
 
-    Session();
+    // Native: the Linux build. Windows: the Windows build under Wine, from
+    // the path in ZINTRA_WINE_EXE (see WindowsBuild()).
+    enum class Target { Native, Windows };
+    // The Windows build to test, or empty when none was given.
+    static std::string WindowsBuild();
+
+    explicit Session(Target target = Target::Native);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -174,7 +181,11 @@ public:
 
     std::map<std::string, std::string> Env() const;
 
+    // A path of this machine as the Windows build sees it (Z:\...).
+    static std::string WindowsPath(const std::string& path);
+
 private:
+    Target target_;
     TempDir runtime_{"zintra-xdg-"};
     TempDir dir_;
     Xvfb xvfb_;

@@ -1,0 +1,180 @@
+// The Windows build under Wine in Xvfb: the scenarios that exercise its
+// own backend (window, GL context, keys, popup, focus, settings in CRLF).
+// Runs only when ZINTRA_WINE_EXE names the built zintra.exe.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "e2e/harness.h"
+
+namespace {
+
+using e2e::DescribePixel;
+using e2e::Image;
+using e2e::Near;
+using e2e::Rect;
+using e2e::Session;
+using e2e::Settings;
+
+struct Colour {
+    int r, g, b;
+};
+
+constexpr Colour kTopLeft{220, 40, 40};
+constexpr Colour kTopRight{40, 200, 40};
+constexpr Colour kBottomLeft{40, 60, 220};
+constexpr Colour kBottomRight{230, 220, 40};
+constexpr Colour kB{200, 120, 40};
+constexpr Colour kC{90, 30, 140};
+constexpr Colour kNewB{40, 200, 200};
+
+bool Write(const std::string& path, int size, Colour (*colour)(int x, int y, int size)) {
+    std::vector<std::uint8_t> rgba;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const Colour c = colour(x, y, size);
+            rgba.insert(rgba.end(), {static_cast<std::uint8_t>(c.r), static_cast<std::uint8_t>(c.g),
+                                     static_cast<std::uint8_t>(c.b), 255});
+        }
+    return e2e::WritePngRgba(path, size, size, rgba);
+}
+
+Colour Quadrants(int x, int y, int size) {
+    const bool right = x >= size / 2, bottom = y >= size / 2;
+    return bottom ? (right ? kBottomRight : kBottomLeft) : (right ? kTopRight : kTopLeft);
+}
+
+bool Is(const Image& shot, int x, int y, Colour c) { return Near(shot.At(x, y), c.r, c.g, c.b); }
+
+class WineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (Session::WindowsBuild().empty()) GTEST_SKIP() << "ZINTRA_WINE_EXE is not set";
+        ASSERT_TRUE(session.Ready()) << "Xvfb or the program's folder could not be set up";
+        textureDir = session.Dir() + "/textures";
+        ASSERT_EQ(0, mkdir(textureDir.c_str(), 0700));
+        ASSERT_TRUE(Write(textureDir + "/a.png", 64, Quadrants));
+        ASSERT_TRUE(Write(textureDir + "/b.png", 64, [](int, int, int) { return kB; }));
+        ASSERT_TRUE(Write(textureDir + "/c.png", 64, [](int, int, int) { return kC; }));
+        settings.textureDir = Session::WindowsPath(textureDir);
+        settings.showHud = false;
+        settings.crlf = true;
+    }
+
+    void TearDown() override {
+        if (HasFailure()) {
+            const std::string path = ::testing::TempDir() + "zintra-wine-failure.png";
+            if (e2e::WritePng(path, session.Screenshot())) std::cerr << "screenshot: " << path << "\n";
+            std::cerr << "program log:\n" << session.Log() << "\n";
+        }
+    }
+
+    void Start() {
+        ASSERT_TRUE(session.WriteSettings(settings));
+        ASSERT_TRUE(session.Launch());
+        ASSERT_NE(0u, session.WaitForWindow(60000)) << "no visible window titled " << Session::kTitle;
+        ASSERT_TRUE(session.Focus());
+        const std::optional<Rect> area = session.GLArea();
+        ASSERT_TRUE(area.has_value());
+        gl = *area;
+    }
+
+    // Which texture the area shows: 'a', 'b', 'c' or '?'.
+    char Showing(const Image& shot) const {
+        const int x = gl.CentreX() + 8, y = gl.CentreY() + 8;
+        if (Is(shot, x, y, kB) || Is(shot, x, y, kNewB)) return Is(shot, x, y, kB) ? 'b' : 'B';
+        if (Is(shot, x, y, kC)) return 'c';
+        if (Is(shot, x, y, kTopLeft)) return 'a';
+        return '?';
+    }
+
+    char WaitShowing(char wanted) {
+        const Image shot = session.WaitForScreen([&](const Image& s) { return Showing(s) == wanted; });
+        return Showing(shot);
+    }
+
+    // [ and ] act once per press; a press right after the last is ignored.
+    void Press(const std::string& key) {
+        usleep(150 * 1000);
+        ASSERT_TRUE(session.Key(key, 80));
+    }
+
+    void ExpectExitZero() {
+        const std::optional<int> status = session.WaitExit(20000);
+        ASSERT_TRUE(status.has_value()) << "the program did not end";
+        EXPECT_EQ(0, *status);
+    }
+
+    Session session{Session::Target::Windows};
+    Settings settings;
+    std::string textureDir;
+    Rect gl;
+};
+
+TEST_F(WineTest, ShowsTheFirstTextureOneTexelPerPixelAndSteps) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const int cx = gl.CentreX(), cy = gl.CentreY();
+    const Image shot = session.WaitForScreen([&](const Image& s) { return Showing(s) == 'a'; });
+    ASSERT_EQ('a', Showing(shot)) << DescribePixel(shot, cx + 8, cy + 8);
+    // The tile's top-left texel at the centre; quadrant edges 32 pixels on.
+    EXPECT_TRUE(Is(shot, cx + 28, cy + 28, kTopLeft)) << DescribePixel(shot, cx + 28, cy + 28);
+    EXPECT_TRUE(Is(shot, cx + 36, cy + 8, kTopRight)) << DescribePixel(shot, cx + 36, cy + 8);
+    EXPECT_TRUE(Is(shot, cx + 8, cy + 36, kBottomLeft)) << DescribePixel(shot, cx + 8, cy + 36);
+    EXPECT_TRUE(Is(shot, cx - 8, cy - 8, kBottomRight)) << DescribePixel(shot, cx - 8, cy - 8);
+    EXPECT_TRUE(Is(shot, cx - 200, cy, {0, 0, 0})) << DescribePixel(shot, cx - 200, cy);
+
+    Press("bracketright");
+    EXPECT_EQ('b', WaitShowing('b'));
+    Press("bracketright");
+    EXPECT_EQ('c', WaitShowing('c'));
+    Press("bracketright");
+    EXPECT_EQ('a', WaitShowing('a'));
+    Press("bracketleft");
+    EXPECT_EQ('c', WaitShowing('c'));
+
+    Press("Escape");
+    ASSERT_NO_FATAL_FAILURE(ExpectExitZero());
+    const std::string saved = session.ReadSettingsFile();
+    const std::vector<std::string> lines = e2e::SplitLines(saved);
+    ASSERT_EQ(8u, lines.size()) << saved;
+    EXPECT_EQ("NULL\r", lines[0]);
+    EXPECT_EQ(settings.textureDir + "\r", lines[1]);
+    EXPECT_EQ("0\r", lines[2]);
+    EXPECT_EQ("1\r", lines[3]);
+    for (const std::string& line : lines) EXPECT_EQ('\r', line.back()) << "not CRLF: " << line;
+}
+
+TEST_F(WineTest, PopupRunsNextAndFocusReloadsTheEditedFile) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_EQ('a', WaitShowing('a'));
+
+    // Right-click in the view, then Next (below Jump to... and Refresh).
+    ASSERT_TRUE(session.MoveMouse(gl.CentreX() - 100, gl.CentreY() - 100));
+    ASSERT_TRUE(session.Click(3));
+    usleep(800 * 1000);
+    ASSERT_TRUE(session.Keys({"Down", "Down", "Down", "Return"}, 150));
+    EXPECT_EQ('b', WaitShowing('b'));
+
+    // Edit b.png while another X window has the focus, then come back.
+    e2e::Process other;
+    ASSERT_TRUE(other.Start({"xlogo"}, session.Env()));
+    const unsigned long logo = session.WaitForTitle("xlogo");
+    ASSERT_NE(0u, logo);
+    ASSERT_TRUE(session.FocusWindow(logo));
+    usleep(500 * 1000);
+    ASSERT_TRUE(Write(textureDir + "/b.png", 64, [](int, int, int) { return kNewB; }));
+    ASSERT_TRUE(session.Focus());
+    EXPECT_EQ('B', WaitShowing('B'));
+    other.Stop();
+
+    Press("Escape");
+    ASSERT_NO_FATAL_FAILURE(ExpectExitZero());
+}
+
+}  // namespace
