@@ -1,0 +1,84 @@
+// Message boxes, the folder and editor choosers and the editor launch.
+#include <windows.h>
+#include <commdlg.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/win32/win32_internal.h"
+#include "platform/win32/win32_requests.h"
+
+namespace {
+
+static_assert(platform::kDialogPath == static_cast<std::size_t>(win32::kDialogChars),
+              "the core's dialog buffers are the size the requests name");
+
+// The shell's folder browser is a COM client; initialise COM around it
+// unless this thread already did.
+class ComScope {
+public:
+    ComScope()
+        : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED |
+                                                             COINIT_DISABLE_OLE1DDE))) {}
+    ~ComScope() {
+        if (initialised_) CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    bool initialised_;
+};
+
+// The item list the folder browser returns, freed with the task allocator.
+class ItemList {
+public:
+    explicit ItemList(PIDLIST_ABSOLUTE list) : list_(list) {}
+    ~ItemList() {
+        if (list_) CoTaskMemFree(list_);
+    }
+    ItemList(const ItemList&) = delete;
+    ItemList& operator=(const ItemList&) = delete;
+    PIDLIST_ABSOLUTE Get() const { return list_; }
+
+private:
+    PIDLIST_ABSOLUTE list_;
+};
+
+}  // namespace
+
+namespace platform {
+
+int ShowMessageBox(WindowHandle owner, const char* text, const char* caption,
+                   std::uint32_t flags) {
+    return MessageBoxA(win32::Hwnd(owner), text ? text : "", caption, flags);
+}
+
+bool ChooseFolder(WindowHandle owner, const char* title, char* path) {
+    if (!path) return false;
+    ComScope com;
+    // The display name and the chosen path share the caller's buffer.
+    BROWSEINFOA request;
+    win32::FillFolderRequest(&request, win32::Hwnd(owner), path, title);
+    const ItemList chosen(SHBrowseForFolderA(&request));
+    if (!chosen.Get()) return false;
+    return SHGetPathFromIDListA(chosen.Get(), path) != FALSE;
+}
+
+bool ChooseEditor(WindowHandle owner, char* path) {
+    if (!path) return false;
+    OPENFILENAMEA request;
+    win32::FillEditorRequest(&request, win32::Hwnd(owner), path);
+    return GetOpenFileNameA(&request) != FALSE;
+}
+
+void LaunchEditor(WindowHandle owner, const char* program, const char* argument) {
+    if (!program || !*program) return;
+    const std::string parameter = win32::QuoteParameter(argument ? argument : "");
+    ShellExecuteA(win32::Hwnd(owner), nullptr, program, parameter.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace platform

@@ -1,0 +1,9 @@
+// Program entry of the Windows build.
+#include <windows.h>
+
+#include "app/gl_app.h"
+#include "platform/platform.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    return AppMain(platform::ModuleInstance());
+}

@@ -1,0 +1,198 @@
+// The Win32 backend's requests and directory search, without a display.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/win32/win32_requests.h"
+
+namespace {
+
+TEST(Win32Requests, EditorRequestIsExact) {
+    char buffer[win32::kDialogChars] = "Photoshp.exe";
+    OPENFILENAMEA request;
+    std::memset(&request, 0xCD, sizeof request);
+    const HWND owner = reinterpret_cast<HWND>(0x1234);
+    win32::FillEditorRequest(&request, owner, buffer);
+
+    // The pre-Windows 2000 layout: 76 bytes in a 32-bit build.
+    EXPECT_EQ(request.lStructSize, offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR));
+    EXPECT_EQ(request.lStructSize, static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400A));
+#ifndef _WIN64
+    EXPECT_EQ(request.lStructSize, 76u);
+#endif
+    EXPECT_EQ(request.hwndOwner, owner);
+    EXPECT_EQ(request.hInstance, nullptr);
+    const char filter[] = "Applications (*.exe)\0*.exe\0";  // plus the final NUL
+    ASSERT_NE(request.lpstrFilter, nullptr);
+    EXPECT_EQ(std::memcmp(request.lpstrFilter, filter, sizeof filter), 0);
+    EXPECT_EQ(request.lpstrCustomFilter, nullptr);
+    EXPECT_EQ(request.nMaxCustFilter, 0u);
+    EXPECT_EQ(request.nFilterIndex, 1u);
+    EXPECT_EQ(request.lpstrFile, buffer);
+    EXPECT_STREQ(request.lpstrFile, "Photoshp.exe");
+    EXPECT_EQ(request.nMaxFile, 512u);
+    EXPECT_EQ(request.lpstrFileTitle, nullptr);
+    EXPECT_EQ(request.nMaxFileTitle, 0u);
+    ASSERT_NE(request.lpstrInitialDir, nullptr);
+    EXPECT_STREQ(request.lpstrInitialDir, "");
+    EXPECT_STREQ(request.lpstrTitle, "Choose Editor");
+    EXPECT_EQ(request.Flags, static_cast<DWORD>(OFN_FILEMUSTEXIST));
+    EXPECT_STREQ(request.lpstrDefExt, ".EXE");
+    EXPECT_EQ(request.lCustData, 0);
+    EXPECT_EQ(request.lpfnHook, nullptr);
+    EXPECT_EQ(request.lpTemplateName, nullptr);
+}
+
+TEST(Win32Requests, FolderRequestIsExact) {
+    char display[win32::kDialogChars] = {};
+    BROWSEINFOA request;
+    std::memset(&request, 0xCD, sizeof request);
+    const HWND owner = reinterpret_cast<HWND>(0x5678);
+    win32::FillFolderRequest(&request, owner, display, "Choose Texture Directory");
+    EXPECT_EQ(request.hwndOwner, owner);
+    EXPECT_EQ(request.pidlRoot, nullptr);
+    EXPECT_EQ(request.pszDisplayName, display);
+    EXPECT_STREQ(request.lpszTitle, "Choose Texture Directory");
+    EXPECT_EQ(request.ulFlags, static_cast<UINT>(BIF_RETURNONLYFSDIRS));
+    EXPECT_EQ(request.lpfn, nullptr);
+    EXPECT_EQ(request.lParam, 0);
+    EXPECT_EQ(platform::kDialogPath, 512u);
+}
+
+TEST(Win32Requests, ParameterQuotedOnlyWithBlanks) {
+    EXPECT_EQ(win32::QuoteParameter("C:\\tex\\a b.png"), "\"C:\\tex\\a b.png\"");
+    EXPECT_EQ(win32::QuoteParameter("C:\\tex\\a\tb.png"), "\"C:\\tex\\a\tb.png\"");
+    EXPECT_EQ(win32::QuoteParameter("C:\\tex\\ab.png"), "C:\\tex\\ab.png");
+    EXPECT_EQ(win32::QuoteParameter(""), "");
+    // A closing quote is not escaped by a trailing backslash.
+    EXPECT_EQ(win32::QuoteParameter("C:\\a b\\"), "\"C:\\a b\\\\\"");
+}
+
+TEST(Win32Requests, PixelFormatDescriptor) {
+    PIXELFORMATDESCRIPTOR d;
+    std::memset(&d, 0xCD, sizeof d);
+    win32::FillPixelFormat(&d, 32);
+    EXPECT_EQ(d.nSize, 40u);
+    EXPECT_EQ(d.nVersion, 1u);
+    EXPECT_EQ(d.dwFlags,
+              static_cast<DWORD>(PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER));
+    EXPECT_EQ(d.iPixelType, PFD_TYPE_RGBA);
+    EXPECT_EQ(d.cColorBits, 32);
+    EXPECT_EQ(d.cDepthBits, 16);
+    EXPECT_EQ(d.iLayerType, PFD_MAIN_PLANE);
+    // Every other field is zero.
+    PIXELFORMATDESCRIPTOR rest = d;
+    rest.nSize = 0;
+    rest.nVersion = 0;
+    rest.dwFlags = 0;
+    rest.cColorBits = 0;
+    rest.cDepthBits = 0;
+    const PIXELFORMATDESCRIPTOR zero{};
+    EXPECT_EQ(std::memcmp(&rest, &zero, sizeof rest), 0);
+}
+
+// A fresh directory under the temp folder, removed with its files.
+class TempDir {
+public:
+    TempDir() {
+        char base[MAX_PATH];
+        GetTempPathA(MAX_PATH, base);
+        path_ = std::string(base) + "zintra-w32-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(GetTickCount());
+        ok_ = CreateDirectoryA(path_.c_str(), nullptr) != FALSE;
+    }
+    ~TempDir() {
+        for (const std::string& f : files_) DeleteFileA(f.c_str());
+        for (auto it = dirs_.rbegin(); it != dirs_.rend(); ++it) RemoveDirectoryA(it->c_str());
+        RemoveDirectoryA(path_.c_str());
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    bool Ok() const { return ok_; }
+    const std::string& Path() const { return path_; }
+    bool AddFile(const std::string& name) {
+        const std::string full = path_ + "\\" + name;
+        const HANDLE h = CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        CloseHandle(h);
+        files_.push_back(full);
+        return true;
+    }
+    bool AddDir(const std::string& name) {
+        const std::string full = path_ + "\\" + name;
+        if (!CreateDirectoryA(full.c_str(), nullptr)) return false;
+        dirs_.push_back(full);
+        return true;
+    }
+
+private:
+    std::string path_;
+    bool ok_ = false;
+    std::vector<std::string> files_, dirs_;
+};
+
+std::vector<std::string> Search(const std::string& pattern) {
+    std::vector<std::string> names;
+    platform::FindData data{};
+    platform::SearchHandle search = platform::SearchFirst(pattern.c_str(), &data);
+    if (!search) return names;
+    do names.push_back(data.name);
+    while (platform::SearchNext(search, &data));
+    platform::SearchClose(search);
+    return names;
+}
+
+TEST(Win32Search, PngNamesInFileSystemOrderDirectoriesIncluded) {
+    TempDir dir;
+    ASSERT_TRUE(dir.Ok());
+    // Created out of order; the system lists them by upper-cased name.
+    for (const char* name : {"zeta.png", "B.png", "a.PNG", "_u.png", "notes.txt", "Alpha.png"})
+        ASSERT_TRUE(dir.AddFile(name)) << name;
+    ASSERT_TRUE(dir.AddDir("x.png"));
+    const std::vector<std::string> expected{"a.PNG", "Alpha.png", "B.png", "x.png", "zeta.png",
+                                            "_u.png"};
+    EXPECT_EQ(Search(dir.Path() + "\\*.png"), expected);
+}
+
+TEST(Win32Search, NothingMatching) {
+    TempDir dir;
+    ASSERT_TRUE(dir.Ok());
+    ASSERT_TRUE(dir.AddFile("readme.txt"));
+    platform::FindData data{};
+    EXPECT_EQ(platform::SearchFirst((dir.Path() + "\\*.png").c_str(), &data), nullptr);
+    EXPECT_EQ(platform::SearchFirst((dir.Path() + "\\missing\\*.png").c_str(), &data), nullptr);
+    platform::SearchClose(nullptr);
+}
+
+TEST(Win32Clock, CounterAdvancesAndMillisecondsTick) {
+    std::int64_t frequency = 0, first = 0, second = 0;
+    ASSERT_TRUE(platform::CounterFrequency(&frequency));
+    EXPECT_GT(frequency, 0);
+    ASSERT_TRUE(platform::CounterNow(&first));
+    const std::uint32_t start = platform::MillisecondTime();
+    Sleep(20);
+    ASSERT_TRUE(platform::CounterNow(&second));
+    EXPECT_GT(second, first);
+    EXPECT_GE(static_cast<std::uint32_t>(platform::MillisecondTime() - start), 10u);
+}
+
+TEST(Win32Module, ExecutablePathEndsInExe) {
+    char path[platform::kMaxPath];
+    const std::size_t length = platform::ExecutablePath(path, sizeof path);
+    ASSERT_GT(length, 4u);
+    EXPECT_EQ(std::strlen(path), length);
+    EXPECT_EQ(_stricmp(path + length - 4, ".exe"), 0);
+    char tiny[8];
+    EXPECT_EQ(platform::ExecutablePath(tiny, sizeof tiny), 7u);
+    EXPECT_EQ(std::strlen(tiny), 7u);
+}
+
+}  // namespace
