@@ -1,5 +1,6 @@
 // The settings file: eight text lines beside the executable, read once at
 // start and written at quit.
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -57,13 +58,24 @@ public:
             text.push_back(static_cast<char>(c));
             c = std::fgetc(file_);
         }
-        while (c != EOF && c >= '0' && c <= '9' && text.size() < 64) {
-            text.push_back(static_cast<char>(c));
+        // The whole run of digits belongs to this value, however long, so
+        // none spills into the next one; leading zeros do not count.
+        bool digits = false, tooLong = false;
+        while (c != EOF && c >= '0' && c <= '9') {
+            const bool leadingZero = c == '0' && (text.empty() || text == "+" || text == "-");
+            if (leadingZero) {
+            } else if (text.size() < 64) {
+                text.push_back(static_cast<char>(c));
+            } else {
+                tooLong = true;
+            }
+            digits = true;
             c = std::fgetc(file_);
         }
         if (c != EOF) std::ungetc(c, file_);
         else eof_ = true;
-        if (text.empty() || text == "+" || text == "-") return Fail();
+        if (!digits || tooLong) return Fail();
+        if (text.empty() || text == "+" || text == "-") text.push_back('0');
         errno = 0;
         const long long value = std::strtoll(text.c_str(), nullptr, 10);
         if (errno == ERANGE || value < min || value > max) return Fail();
@@ -91,8 +103,11 @@ private:
     bool eof_ = false;
 };
 
-// Files written on Windows end their lines in CR LF.
-void StripCarriageReturn(std::string* line) {
+// Files written on Windows end their lines in CR LF. Both values are used
+// as C strings, so a NUL ends them here already: otherwise "\0..." would
+// name the folder "" (the file system's root).
+void CleanLine(std::string* line) {
+    line->resize(std::min(line->find('\0'), line->size()));
     if (!line->empty() && line->back() == '\r') line->pop_back();
 }
 
@@ -107,11 +122,11 @@ void TesterApp::ReadSettings() {
 
     std::string line;
     if (in.Line(&line)) {
-        StripCarriageReturn(&line);
+        CleanLine(&line);
         if (!IsUnset(line)) editorPath = line;
     }
     if (in.ok() && in.Line(&line)) {
-        StripCarriageReturn(&line);
+        CleanLine(&line);
         if (!IsUnset(line) && viewer) viewer->SetDirectory(line.c_str(), false);
     }
     bool flag = false;

@@ -2,10 +2,23 @@
 // then upload with our own mip levels.
 #include "glpng/glpng.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "glpng/png_decode.h"
 #include "render/gl.h"
+
+// Loader internals defined in png_decode.cpp and image_ops.cpp.
+namespace glpng {
+bool DecodeKeyedPngFile(const char* path, std::uint8_t red, std::uint8_t green,
+                        std::uint8_t blue, std::unique_ptr<std::uint8_t, void (*)(void*)>* pixels,
+                        unsigned* width, unsigned* height, PngHeader* header);
+void HalveBoxInto(const std::uint8_t* source, unsigned width, unsigned height,
+                  std::uint8_t* dest);
+}  // namespace glpng
 
 namespace {
 
@@ -45,9 +58,9 @@ unsigned MaxTextureSize() {
     return size >= 64 ? unsigned(size) : 64u;
 }
 
-void Upload(GLint level, const glpng::Image& image) {
-    glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, GLsizei(image.width), GLsizei(image.height), 0,
-                 GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
+void Upload(GLint level, unsigned width, unsigned height, const std::uint8_t* rgba) {
+    glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, GLsizei(width), GLsizei(height), 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, rgba);
 }
 
 // Errors raised before this call are not ours to report; a context that
@@ -69,11 +82,28 @@ extern "C" unsigned int pngBind(const char* filename, int mipmap, int trans, png
     // Every mode keys as PNG_STENCIL does.
     (void)trans;
 
-    glpng::Image image;
+    // Decoded and keyed in one pass; the mip levels then reuse its memory.
+    std::unique_ptr<std::uint8_t, void (*)(void*)> pixels(nullptr, std::free);
+    unsigned width = 0, height = 0;
     glpng::PngHeader header;
-    if (!glpng::DecodePngFile(filename, &image, &header)) return 0;
-    glpng::ApplyColorKey(image, gStencil.red, gStencil.green, gStencil.blue);
-    glpng::FitTextureSize(image, NpotSupported(), MaxTextureSize());
+    if (!glpng::DecodeKeyedPngFile(filename, gStencil.red, gStencil.green, gStencil.blue, &pixels,
+                                   &width, &height, &header))
+        return 0;
+    std::uint8_t* rgba = pixels.get();
+    glpng::Image fitted;  // only when the context needs another size
+    const glpng::TextureSize size =
+        glpng::ChooseTextureSize(width, height, NpotSupported(), MaxTextureSize());
+    if (size.width != width || size.height != height) {
+        glpng::Image image;
+        image.width = width;
+        image.height = height;
+        image.rgba.assign(rgba, rgba + std::size_t(width) * height * 4);
+        pixels.reset();
+        fitted = glpng::ResizeBilinear(image, size.width, size.height);
+        rgba = fitted.rgba.data();
+        width = fitted.width;
+        height = fitted.height;
+    }
 
     DiscardGlErrors();
     GLuint texture = 0;
@@ -86,13 +116,15 @@ extern "C" unsigned int pngBind(const char* filename, int mipmap, int trans, png
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magfilter);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
 
-    Upload(0, image);
+    Upload(0, width, height, rgba);
     // Any non-zero mipmap mode builds the whole chain down to 1 x 1; each
-    // level is made from the one before and then dropped.
+    // level is made in place over the one before.
     if (mipmap != PNG_NOMIPMAPS) {
-        for (GLint level = 1; image.width > 1 || image.height > 1; ++level) {
-            image = glpng::HalveBox(image);
-            Upload(level, image);
+        for (GLint level = 1; width > 1 || height > 1; ++level) {
+            glpng::HalveBoxInto(rgba, width, height, rgba);
+            width = std::max(1u, width / 2);
+            height = std::max(1u, height / 2);
+            Upload(level, width, height, rgba);
         }
     }
 

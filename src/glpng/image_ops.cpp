@@ -2,6 +2,7 @@
 // levels and resizing to what the GL context accepts.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "glpng/png_decode.h"
 
@@ -81,19 +82,33 @@ std::vector<Tap> Taps(unsigned source, unsigned dest) {
 
 }  // namespace
 
-void ApplyColorKey(Image& image, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-    if (image.empty()) return;
-    const unsigned width = image.width, height = image.height;
-    const std::uint32_t count = width * height;
-    std::uint8_t* rgba = image.rgba.data();
-
+// Sets alpha from the key on one row of RGBA8 texels; returns how many
+// matched. Used by ApplyColorKey and by the loader while rows are in cache.
+std::uint32_t KeyRow(std::uint8_t* row, unsigned width, std::uint8_t red, std::uint8_t green,
+                     std::uint8_t blue) {
+    // Whole texels as words: same bytes in, same bytes out on any endianness.
+    const std::uint8_t keyBytes[4] = {red, green, blue, 0};
+    const std::uint8_t maskBytes[4] = {255, 255, 255, 0};
+    std::uint32_t key, mask;
+    std::memcpy(&key, keyBytes, 4);
+    std::memcpy(&mask, maskBytes, 4);
     std::uint32_t keyed = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        std::uint8_t* p = rgba + std::size_t(i) * 4;
-        const bool key = p[0] == red && p[1] == green && p[2] == blue;
-        p[3] = key ? kHole : kOpaque;
-        keyed += key;
+    for (unsigned x = 0; x < width; ++x) {
+        std::uint32_t v;
+        std::memcpy(&v, row + std::size_t(x) * 4, 4);
+        const bool hit = (v & mask) == key;
+        v = hit ? (v & mask) : (v | ~mask);
+        std::memcpy(row + std::size_t(x) * 4, &v, 4);
+        keyed += hit;
     }
+    return keyed;
+}
+
+// The hole fill after keying. `rowHasKey`, when given, flags the rows
+// holding keyed texels so the others are not searched for seeds.
+void FillHoles(std::uint8_t* rgba, unsigned width, unsigned height, std::uint32_t keyed,
+               const std::uint8_t* rowHasKey) {
+    const std::uint32_t count = width * height;
     if (keyed == 0) return;
     if (keyed == count) {
         for (std::uint32_t i = 0; i < count; ++i) std::fill_n(rgba + std::size_t(i) * 4, 3, 0);
@@ -104,13 +119,16 @@ void ApplyColorKey(Image& image, std::uint8_t red, std::uint8_t green, std::uint
     // opaque one. Alpha marks the state; a ring only reads the ring before
     // it (or opaque texels), so that one is reset to 0 once the next is done.
     std::vector<std::uint32_t> previous, current, next;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        if (rgba[std::size_t(i) * 4 + 3] != kHole) continue;
-        for (std::uint32_t n : Neighbours(i, width, height).at) {
-            if (rgba[std::size_t(n) * 4 + 3] == kOpaque) {
-                rgba[std::size_t(i) * 4 + 3] = kQueued;
-                current.push_back(i);
-                break;
+    for (unsigned y = 0; y < height; ++y) {
+        if (rowHasKey && !rowHasKey[y]) continue;
+        for (std::uint32_t i = y * width, end = i + width; i < end; ++i) {
+            if (rgba[std::size_t(i) * 4 + 3] != kHole) continue;
+            for (std::uint32_t n : Neighbours(i, width, height).at) {
+                if (rgba[std::size_t(n) * 4 + 3] == kOpaque) {
+                    rgba[std::size_t(i) * 4 + 3] = kQueued;
+                    current.push_back(i);
+                    break;
+                }
             }
         }
     }
@@ -133,32 +151,58 @@ void ApplyColorKey(Image& image, std::uint8_t red, std::uint8_t green, std::uint
     for (std::uint32_t i : previous) rgba[std::size_t(i) * 4 + 3] = kHole;
 }
 
+// HalveBox on raw rows. `dest` may be `source`: every texel is written
+// after all reads at or before its place, so the loader halves in place.
+void HalveBoxInto(const std::uint8_t* source, unsigned width, unsigned height,
+                  std::uint8_t* dest) {
+    const unsigned dw = std::max(1u, width / 2), dh = std::max(1u, height / 2);
+    if (width % 2 == 0 && height % 2 == 0) {
+        // The common case: plain 2 x 2 blocks.
+        for (unsigned y = 0; y < dh; ++y) {
+            const std::uint8_t* r0 = source + std::size_t(2 * y) * width * 4;
+            const std::uint8_t* r1 = r0 + std::size_t(width) * 4;
+            std::uint8_t* out = dest + std::size_t(y) * dw * 4;
+            for (unsigned x = 0; x < dw; ++x, r0 += 8, r1 += 8, out += 4)
+                for (int c = 0; c < 4; ++c)
+                    out[c] = std::uint8_t((r0[c] + r0[c + 4] + r1[c] + r1[c + 4] + 2) >> 2);
+        }
+        return;
+    }
+    // Destination texel d covers source [d * s / ds, (d + 1) * s / ds).
+    std::vector<unsigned> xStart(dw + 1);
+    for (unsigned x = 0; x <= dw; ++x) xStart[x] = unsigned(std::uint64_t(x) * width / dw);
+    for (unsigned y = 0; y < dh; ++y) {
+        const unsigned y0 = unsigned(std::uint64_t(y) * height / dh);
+        const unsigned y1 = unsigned(std::uint64_t(y + 1) * height / dh);
+        for (unsigned x = 0; x < dw; ++x) {
+            unsigned sum[4] = {0, 0, 0, 0};
+            for (unsigned sy = y0; sy < y1; ++sy) {
+                const std::uint8_t* p = source + (std::size_t(sy) * width + xStart[x]) * 4;
+                for (unsigned sx = xStart[x]; sx < xStart[x + 1]; ++sx, p += 4)
+                    for (int c = 0; c < 4; ++c) sum[c] += p[c];
+            }
+            const unsigned n = (xStart[x + 1] - xStart[x]) * (y1 - y0);
+            std::uint8_t* out = dest + (std::size_t(y) * dw + x) * 4;
+            for (int c = 0; c < 4; ++c) out[c] = std::uint8_t((sum[c] + n / 2) / n);
+        }
+    }
+}
+
+void ApplyColorKey(Image& image, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    if (image.empty()) return;
+    std::uint32_t keyed = 0;
+    for (unsigned y = 0; y < image.height; ++y)
+        keyed += KeyRow(image.At(0, y), image.width, red, green, blue);
+    FillHoles(image.rgba.data(), image.width, image.height, keyed, nullptr);
+}
+
 Image HalveBox(const Image& source) {
     Image dest;
     if (source.empty()) return dest;
     dest.width = std::max(1u, source.width / 2);
     dest.height = std::max(1u, source.height / 2);
     dest.rgba.resize(std::size_t(dest.width) * dest.height * 4);
-
-    // Destination texel d covers source [d * s / ds, (d + 1) * s / ds).
-    std::vector<unsigned> xStart(dest.width + 1);
-    for (unsigned x = 0; x <= dest.width; ++x)
-        xStart[x] = unsigned(std::uint64_t(x) * source.width / dest.width);
-    for (unsigned y = 0; y < dest.height; ++y) {
-        const unsigned y0 = unsigned(std::uint64_t(y) * source.height / dest.height);
-        const unsigned y1 = unsigned(std::uint64_t(y + 1) * source.height / dest.height);
-        for (unsigned x = 0; x < dest.width; ++x) {
-            unsigned sum[4] = {0, 0, 0, 0};
-            for (unsigned sy = y0; sy < y1; ++sy) {
-                const std::uint8_t* p = source.At(xStart[x], sy);
-                for (unsigned sx = xStart[x]; sx < xStart[x + 1]; ++sx, p += 4)
-                    for (int c = 0; c < 4; ++c) sum[c] += p[c];
-            }
-            const unsigned n = (xStart[x + 1] - xStart[x]) * (y1 - y0);
-            std::uint8_t* out = dest.At(x, y);
-            for (int c = 0; c < 4; ++c) out[c] = std::uint8_t((sum[c] + n / 2) / n);
-        }
-    }
+    HalveBoxInto(source.rgba.data(), source.width, source.height, dest.rgba.data());
     return dest;
 }
 

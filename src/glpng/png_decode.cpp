@@ -9,16 +9,38 @@
 #include <png.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace glpng {
+
+// Defined in image_ops.cpp.
+void FillHoles(std::uint8_t* rgba, unsigned width, unsigned height, std::uint32_t keyed,
+               const std::uint8_t* rowHasKey);
+std::uint32_t KeyRow(std::uint8_t* row, unsigned width, std::uint8_t red, std::uint8_t green,
+                     std::uint8_t blue);
+
 namespace {
 
-// Larger ancillary chunks (text, ICC profiles) are refused; they are of no
-// use here and would only cost memory.
+// Limits on what libpng keeps in memory besides the pixels.
 constexpr png_alloc_size_t kMaxChunkBytes = png_alloc_size_t(1) << 20;
 constexpr png_uint_32 kMaxCachedChunks = 128;
+
+// Five bytes each: the name and a NUL.
+constexpr png_byte kSkippedChunks[] =
+    "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sBIT\0sCAL\0sPLT\0"
+    "sRGB\0tEXt\0tIME\0zTXt";
 
 struct Source {
     std::FILE* file;  // read from here when set, else from data
@@ -94,6 +116,49 @@ int ReadPixels(Session* s, png_bytepp rows) {
     return 1;
 }
 
+using PixelMemory = std::unique_ptr<std::uint8_t, void (*)(void*)>;
+
+// Pixel memory is left uninitialised (libpng writes every byte). Large
+// blocks ask for transparent huge pages: a 64 MiB image then costs a few
+// dozen page faults instead of 16384.
+PixelMemory AllocatePixels(std::size_t bytes) {
+#ifdef __linux__
+    constexpr std::size_t kHugePage = std::size_t(2) << 20;
+    if (bytes >= 2 * kHugePage) {
+        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        void* p = nullptr;
+        if (posix_memalign(&p, kHugePage, rounded) != 0) return PixelMemory(nullptr, std::free);
+        madvise(p, rounded, MADV_HUGEPAGE);  // only a hint; fine if refused
+        return PixelMemory(static_cast<std::uint8_t*>(p), std::free);
+    }
+#endif
+    return PixelMemory(static_cast<std::uint8_t*>(std::malloc(bytes)), std::free);
+}
+
+
+struct KeyState {
+    std::uint8_t red, green, blue;
+    std::uint32_t keyed;
+    std::uint8_t* rowHasKey;  // one flag per row
+};
+
+// Non-interlaced images are keyed row by row as they arrive, while each
+// row is still in cache; interlaced ones only once all passes are in.
+int ReadPixelsKeyed(Session* s, png_bytepp rows, KeyState* key) {
+    if (setjmp(png_jmpbuf(s->png))) return 0;
+    if (s->interlace != PNG_INTERLACE_NONE) {
+        png_read_image(s->png, rows);
+        return 1;
+    }
+    for (png_uint_32 y = 0; y < s->height; ++y) {
+        png_read_row(s->png, rows[y], nullptr);
+        const std::uint32_t hits = KeyRow(rows[y], s->width, key->red, key->green, key->blue);
+        key->keyed += hits;
+        key->rowHasKey[y] = hits != 0;
+    }
+    return 1;
+}
+
 class PngReader {
 public:
     PngReader() {
@@ -115,6 +180,12 @@ public:
         png_set_user_limits(session_.png, kMaxSide, kMaxSide);
         png_set_chunk_malloc_max(session_.png, kMaxChunkBytes);
         png_set_chunk_cache_max(session_.png, kMaxCachedChunks);
+        // libpng only warns about a chunk above the malloc limit and then
+        // allocates and clears its claimed length (up to 2 GiB) before
+        // reading it. Of the ancillary chunks only tRNS changes the pixels
+        // here, so the others are skipped unread.
+        png_set_keep_unknown_chunks(session_.png, PNG_HANDLE_CHUNK_NEVER, kSkippedChunks,
+                                    int(sizeof kSkippedChunks / 5));
         if (!ReadHeader(&session_)) return false;
 
         Image image;
@@ -133,6 +204,49 @@ public:
             header->interlaced = session_.interlace != PNG_INTERLACE_NONE;
         }
         *out = std::move(image);
+        return true;
+    }
+
+    // The loader's path: uninitialised memory from `allocate`, keyed as read.
+    bool DecodeKeyed(const Source& source, KeyState* key, PixelMemory* pixels, unsigned* width,
+                     unsigned* height, PngHeader* header) {
+        if (!session_.png || !session_.info) return false;
+        session_.source = source;
+        png_set_read_fn(session_.png, &session_.source, ReadBytes);
+        png_set_user_limits(session_.png, kMaxSide, kMaxSide);
+        png_set_chunk_malloc_max(session_.png, kMaxChunkBytes);
+        png_set_chunk_cache_max(session_.png, kMaxCachedChunks);
+        // libpng only warns about a chunk above the malloc limit and then
+        // allocates and clears its claimed length (up to 2 GiB) before
+        // reading it. Of the ancillary chunks only tRNS changes the pixels
+        // here, so the others are skipped unread.
+        png_set_keep_unknown_chunks(session_.png, PNG_HANDLE_CHUNK_NEVER, kSkippedChunks,
+                                    int(sizeof kSkippedChunks / 5));
+        if (!ReadHeader(&session_)) return false;
+
+        const std::size_t stride = std::size_t(session_.width) * 4;
+        PixelMemory memory = AllocatePixels(stride * session_.height);
+        if (!memory) return false;
+        std::vector<png_bytep> rows(session_.height);
+        for (unsigned y = 0; y < session_.height; ++y) rows[y] = memory.get() + y * stride;
+        std::vector<std::uint8_t> rowHasKey(session_.height, 1);
+        key->rowHasKey = rowHasKey.data();
+        if (!ReadPixelsKeyed(&session_, rows.data(), key)) return false;
+        if (session_.interlace != PNG_INTERLACE_NONE)
+            for (unsigned y = 0; y < session_.height; ++y)
+                key->keyed += KeyRow(rows[y], session_.width, key->red, key->green, key->blue);
+        FillHoles(memory.get(), session_.width, session_.height, key->keyed, rowHasKey.data());
+
+        if (header) {
+            header->width = session_.width;
+            header->height = session_.height;
+            header->bitDepth = unsigned(session_.bitDepth);
+            header->colorType = session_.colorType;
+            header->interlaced = session_.interlace != PNG_INTERLACE_NONE;
+        }
+        *width = session_.width;
+        *height = session_.height;
+        *pixels = std::move(memory);
         return true;
     }
 
@@ -155,10 +269,26 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
+// Only regular files are read: opening a FIFO named like a picture would
+// wait for a writer for ever, and a device could stream without end.
+std::FILE* OpenRegularFile(const char* path) {
+#ifdef _WIN32
+    return std::fopen(path, "rb");
+#else
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info;
+    std::FILE* file = nullptr;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) file = fdopen(fd, "rb");
+    if (!file) close(fd);
+    return file;
+#endif
+}
+
 }  // namespace
 
 bool DecodePngFile(const char* path, Image* out, PngHeader* header) {
-    std::unique_ptr<std::FILE, FileCloser> file(path ? std::fopen(path, "rb") : nullptr);
+    std::unique_ptr<std::FILE, FileCloser> file(path ? OpenRegularFile(path) : nullptr);
     if (!file) {
         Clear(out, header);
         return false;
@@ -169,6 +299,26 @@ bool DecodePngFile(const char* path, Image* out, PngHeader* header) {
 bool DecodePngMemory(const void* data, std::size_t size, Image* out, PngHeader* header) {
     const Source source = {nullptr, static_cast<const unsigned char*>(data), data ? size : 0, 0};
     return Decode(source, out, header);
+}
+
+// The loader's decode: DecodePngFile then ApplyColorKey, with the same
+// pixels, into uninitialised memory freed with std::free.
+bool DecodeKeyedPngFile(const char* path, std::uint8_t red, std::uint8_t green,
+                        std::uint8_t blue, std::unique_ptr<std::uint8_t, void (*)(void*)>* pixels,
+                        unsigned* width, unsigned* height, PngHeader* header) {
+    pixels->reset();
+    *width = *height = 0;
+    if (header) *header = PngHeader();
+    std::unique_ptr<std::FILE, FileCloser> file(path ? OpenRegularFile(path) : nullptr);
+    if (!file) return false;
+    KeyState key = {red, green, blue, 0, nullptr};
+    PngReader reader;
+    if (reader.DecodeKeyed(Source{file.get(), nullptr, 0, 0}, &key, pixels, width, height, header))
+        return true;
+    pixels->reset();
+    *width = *height = 0;
+    if (header) *header = PngHeader();
+    return false;
 }
 
 }  // namespace glpng

@@ -84,7 +84,14 @@ void Fill(QWidget* target, MenuHandle handle, WindowHandle owner, int depth) {
             case menus::Item::Submenu: {
                 if (menus::Find(item.submenu) && depth < kMaxDepth) {
                     auto* submenu = new QMenu(label, target);
-                    Fill(submenu, item.submenu, owner, depth + 1);
+                    // Filled when first opened: a long jump list would
+                    // otherwise cost its Qt objects on every rebuild.
+                    const MenuHandle child = item.submenu;
+                    QObject::connect(submenu, &QMenu::aboutToShow, submenu,
+                                     [submenu, child, owner, depth]() {
+                                         if (submenu->actions().isEmpty())
+                                             Fill(submenu, child, owner, depth + 1);
+                                     });
                     target->addAction(submenu->menuAction());
                 } else {
                     // A discarded or missing submenu: shown, but it opens nothing.

@@ -1,0 +1,175 @@
+// The loader's targets: whole loads and the mip chain against a bare
+// libpng decode of the same file, and the peak memory of one load.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "bench_support.h"
+#include "glpng/png_decode.h"
+#include "render/gl.h"
+#include "render/texture_bank.h"
+
+// The loader's in-place halving (image_ops.cpp).
+namespace glpng {
+void HalveBoxInto(const std::uint8_t* source, unsigned width, unsigned height,
+                  std::uint8_t* dest);
+}  // namespace glpng
+
+namespace {
+
+constexpr int kRepetitions = 7;
+
+bool LoadOnce(const std::string& path) {
+    std::uint16_t size[2] = {0, 0};
+    const GLuint name = gTextureBank.LoadPng(path.c_str(), size, 2, 1);
+    glFinish();
+    return name != 0;
+}
+
+double LoadRatio(const std::string& path) {
+    bool loaded = true;
+    bench::Decoded decoded;
+    const bench::Pair t = bench::MedianPair(
+        kRepetitions, [&] { loaded = LoadOnce(path) && loaded; },
+        [&] { bench::BareDecode(path.c_str(), &decoded); },
+        [&] {
+            gTextureBank.ResetPool(2, 1);
+            decoded = bench::Decoded();
+        });
+    if (!loaded) std::printf("  load of %s FAILED\n", path.c_str());
+    std::printf("  %s: load %.1f ms, bare decode %.1f ms\n", path.c_str(), t.a, t.b);
+    return loaded ? t.a / t.b : 1e9;
+}
+
+double MipRatio(const std::string& path) {
+    glpng::Image image;
+    if (!glpng::DecodePngFile(path.c_str(), &image)) return 1e9;
+    glpng::Image copy = image;
+    bench::Decoded decoded;
+    // The loader's chain: each level halved in place over the one before.
+    const bench::Pair t = bench::MedianPair(
+        kRepetitions,
+        [&] {
+            unsigned w = copy.width, h = copy.height;
+            while (w > 1 || h > 1) {
+                glpng::HalveBoxInto(copy.rgba.data(), w, h, copy.rgba.data());
+                w = w > 1 ? w / 2 : 1;
+                h = h > 1 ? h / 2 : 1;
+            }
+        },
+        [&] { bench::BareDecode(path.c_str(), &decoded); },
+        [&] {
+            copy.rgba = image.rgba;
+            decoded = bench::Decoded();
+        });
+    std::vector<double> separate;
+    for (int i = 0; i < 3; ++i) {
+        const double t0 = bench::NowMs();
+        const std::vector<glpng::Image> chain = glpng::BuildMipChain(image);
+        separate.push_back(bench::NowMs() - t0);
+    }
+    std::printf("  mip chain in place %.1f ms (BuildMipChain into new images %.1f ms), "
+                "bare decode %.1f ms\n", t.a, bench::Median(separate), t.b);
+    return t.a / t.b;
+}
+
+// Child side: a fresh process with a context and a warmed-up loader
+// reports its RSS, loads the image and reports its peak.
+int PeakChild(const char* path, const char* tiny) {
+    bench::SoftwareContext context;
+    if (!context.ok()) return 2;
+    gTextureBank.ResetAll(1, 1, 1);
+    if (!LoadOnce(tiny)) return 3;
+    const std::size_t empty = bench::StatusBytes("VmRSS");
+    if (!LoadOnce(path)) return 4;
+    const std::size_t peak = bench::StatusBytes("VmHWM");
+    std::printf("%zu %zu\n", empty, peak);
+    return 0;
+}
+
+bool RunPeakChild(const std::string& path, const std::string& tiny, double* ratio) {
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    const pid_t pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        execl("/proc/self/exe", "zintra_bench", "--peak-child", path.c_str(), tiny.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    char text[128] = {};
+    std::size_t got = 0;
+    for (ssize_t n; got + 1 < sizeof text && (n = read(fds[0], text + got, sizeof text - 1 - got)) > 0;)
+        got += std::size_t(n);
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    unsigned long long empty = 0, peak = 0;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+        std::sscanf(text, "%llu %llu", &empty, &peak) != 2)
+        return false;
+    const double image = 4096.0 * 4096.0 * 4.0;
+    std::printf("  empty start %.1f MiB, peak %.1f MiB, image %.1f MiB\n", empty / 1048576.0,
+                peak / 1048576.0, image / 1048576.0);
+    *ratio = double(peak) / (image + double(empty));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--peak-child") == 0) return PeakChild(argv[2], argv[3]);
+    // For profilers: N loads of one file and nothing else.
+    if (argc == 4 && std::strcmp(argv[1], "--loads") == 0) {
+        bench::SoftwareContext context;
+        gTextureBank.ResetAll(1, 1, 1);
+        for (int i = std::atoi(argv[3]); i > 0; --i) {
+            LoadOnce(argv[2]);
+            gTextureBank.ResetPool(2, 1);
+        }
+        return 0;
+    }
+
+    bench::TempFolder folder;
+    if (!folder.ok()) return 1;
+    const std::string big = folder.path() + "/painted_4096.png";
+    const std::string npot = folder.path() + "/painted_3000.png";
+    const std::string tiny = folder.path() + "/tiny.png";
+    if (!bench::WriteTexturePng(big, 4096, 4096, bench::Content::Painted) ||
+        !bench::WriteTexturePng(npot, 3000, 3000, bench::Content::Painted) ||
+        !bench::WriteTexturePng(tiny, 4, 4, bench::Content::Painted)) {
+        std::printf("cannot write the inputs\n");
+        return 1;
+    }
+
+    std::vector<double> peaks;
+    for (int i = 0; i < 3; ++i) {
+        double ratio = 0;
+        if (RunPeakChild(big, tiny, &ratio)) peaks.push_back(ratio);
+    }
+
+    bench::SoftwareContext context;
+    if (!context.ok()) {
+        std::printf("no OSMesa context\n");
+        return 1;
+    }
+    gTextureBank.ResetAll(1, 1, 1);
+    LoadOnce(tiny);  // warm up the code paths
+    gTextureBank.ResetPool(2, 1);
+
+    bool pass = true;
+    pass &= bench::Report("load_4096", LoadRatio(big), 1.25);
+    pass &= bench::Report("load_npot_3000", LoadRatio(npot), 1.25);
+    pass &= bench::Report("mipmaps_4096", MipRatio(big), 0.15);
+    pass &= bench::Report("peak_memory_4096", peaks.empty() ? 1e9 : bench::Median(peaks), 1.6);
+    gTextureBank.ReleaseAll();
+    return pass ? 0 : 3;
+}

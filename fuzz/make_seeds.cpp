@@ -1,0 +1,122 @@
+// Writes the fuzzers' seed corpora: PNGs of every colour type, bit depth
+// and interlacing (with tRNS and key-coloured texels), settings files and
+// catalogue inputs.  Usage: zintra_fuzz_seeds OUT_DIR
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "support/png_writer.h"
+
+namespace {
+
+using testpng::Color;
+using testpng::Picture;
+using testpng::Sample;
+
+// A literal with its NULs kept.
+template <std::size_t N>
+std::string Bytes(const char (&text)[N]) {
+    return std::string(text, N - 1);
+}
+
+bool Write(const std::string& path, const std::string& bytes) {
+    return testpng::WriteBytes(path, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+}
+
+// Samples in the file's own range; the top-left texel is the key colour
+// where the format can hold it.
+Picture MakePicture(Color color, int depth, bool interlaced, unsigned w, unsigned h) {
+    Picture p;
+    p.width = w;
+    p.height = h;
+    p.color = color;
+    p.bitDepth = depth;
+    p.interlaced = interlaced;
+    const unsigned top = (1u << depth) - 1;
+    if (color == Color::Palette) {
+        for (unsigned i = 0; i <= top; ++i)
+            p.palette.push_back({std::uint8_t(255 - i * 40), std::uint8_t(i * 70), 255});
+        p.paletteAlpha = {0, 128};
+    }
+    p.pixel = [=](unsigned x, unsigned y) {
+        const std::uint16_t v = std::uint16_t((x * 7 + y * 13) % (top + 1));
+        const bool key = x == 0 && y == 0;
+        switch (color) {
+            case Color::Gray: return Sample::Gray(v);
+            case Color::GrayAlpha: return Sample::GrayAlpha(v, std::uint16_t(top - v));
+            case Color::Rgb: return key ? Sample::Rgb(top, 0, top) : Sample::Rgb(v, top - v, v / 2);
+            case Color::Rgba:
+                return key ? Sample::Rgba(top, 0, top, top) : Sample::Rgba(v, top - v, v / 2, v);
+            case Color::Palette: return Sample::Index(v);
+        }
+        return Sample::Gray(0);
+    };
+    return p;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUT_DIR\n", argv[0]);
+        return 2;
+    }
+    const std::string out = argv[1];
+    for (const char* sub : {"", "/png", "/settings", "/catalogue"})
+        mkdir((out + sub).c_str(), 0755);
+    int failures = 0;
+
+    struct Format {
+        Color color;
+        std::vector<int> depths;
+    };
+    const Format formats[] = {{Color::Gray, {1, 2, 4, 8, 16}}, {Color::GrayAlpha, {8, 16}},
+                              {Color::Rgb, {8, 16}},           {Color::Rgba, {8, 16}},
+                              {Color::Palette, {1, 2, 4, 8}}};
+    int n = 0;
+    for (const Format& f : formats)
+        for (int depth : f.depths)
+            for (bool interlaced : {false, true}) {
+                // Odd sizes so that every Adam7 pass and the 3-wide boxes
+                // of the mip levels occur.
+                Picture p = MakePicture(f.color, depth, interlaced, 9 + n % 4, 5 + n % 3);
+                if (f.color == Color::Gray && depth == 8) p.transparent = Sample::Gray(7);
+                if (f.color == Color::Rgb && depth == 8) p.transparent = Sample::Rgb(1, 2, 3);
+                const std::vector<std::uint8_t> file = testpng::EncodePng(p);
+                const std::string name = out + "/png/seed" + std::to_string(n++) + ".png";
+                if (file.empty() || !testpng::WriteBytes(name, file)) ++failures;
+            }
+    // Single-texel and one-row images.
+    for (unsigned w : {1u, 17u}) {
+        const std::vector<std::uint8_t> file =
+            testpng::EncodePng(MakePicture(Color::Rgb, 8, false, w, 1));
+        if (file.empty() || !testpng::WriteBytes(out + "/png/row" + std::to_string(w) + ".png", file))
+            ++failures;
+    }
+
+    const char* settings[] = {
+        "NULL\nNULL\n1\n1\n100\n100\n612\n612\n",
+        "/usr/bin/paint\n/home/a/tex 100% & more\n0\n1\n-1920\n-8\n-1000\n600\n",
+        "C:\\Tools\\paint.exe\r\nC:\\tex\r\n0\r\n0\r\n5\r\n6\r\n7\r\n8\r\n",
+        "ed\n/t\n0\n",
+        "NULL\nNULL\n1\n1\n-2147483648\n2147483647\n+0\n-0\n",
+    };
+    n = 0;
+    for (const char* text : settings)
+        if (!Write(out + "/settings/seed" + std::to_string(n++), text)) ++failures;
+
+    // Catalogue: "<folder>\0<name>\0<name>...".
+    const std::string catalogue[] = {
+        Bytes("/tex\0a.png\0b.png\0c.png"),
+        Bytes("/tex 100%\0name with spaces.png\0%s%n&.png\0\xc3\xa9t\xc3\xa9.png"),
+        "/" + std::string(221, 'd') + Bytes("\0a.png\0ab.png\0abc.png\0abcd.png"),
+    };
+    n = 0;
+    for (const std::string& input : catalogue)
+        if (!Write(out + "/catalogue/seed" + std::to_string(n++), input)) ++failures;
+
+    if (failures) std::fprintf(stderr, "%d seed(s) not written\n", failures);
+    return failures ? 1 : 0;
+}
