@@ -11,15 +11,6 @@
 #include "glpng/png_decode.h"
 #include "render/gl.h"
 
-// Loader internals defined in png_decode.cpp and image_ops.cpp.
-namespace glpng {
-bool DecodeKeyedPngFile(const char* path, std::uint8_t red, std::uint8_t green,
-                        std::uint8_t blue, std::unique_ptr<std::uint8_t, void (*)(void*)>* pixels,
-                        unsigned* width, unsigned* height, PngHeader* header);
-void HalveBoxInto(const std::uint8_t* source, unsigned width, unsigned height,
-                  std::uint8_t* dest);
-}  // namespace glpng
-
 namespace {
 
 struct StencilColour {
@@ -83,7 +74,7 @@ extern "C" unsigned int pngBind(const char* filename, int mipmap, int trans, png
     (void)trans;
 
     // Decoded and keyed in one pass; the mip levels then reuse its memory.
-    std::unique_ptr<std::uint8_t, void (*)(void*)> pixels(nullptr, std::free);
+    glpng::PixelBuffer pixels(nullptr, std::free);
     unsigned width = 0, height = 0;
     glpng::PngHeader header;
     if (!glpng::DecodeKeyedPngFile(filename, gStencil.red, gStencil.green, gStencil.blue, &pixels,

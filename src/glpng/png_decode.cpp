@@ -25,12 +25,6 @@
 
 namespace glpng {
 
-// Defined in image_ops.cpp.
-void FillHoles(std::uint8_t* rgba, unsigned width, unsigned height, std::uint32_t keyed,
-               const std::uint8_t* rowHasKey);
-std::uint32_t KeyRow(std::uint8_t* row, unsigned width, std::uint8_t red, std::uint8_t green,
-                     std::uint8_t blue);
-
 namespace {
 
 // Limits on what libpng keeps in memory besides the pixels.

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace glpng {
@@ -75,5 +76,29 @@ Image ResizeBilinear(const Image& source, unsigned width, unsigned height);
 
 // Resizes `image` in place to ChooseTextureSize's answer when that differs.
 void FitTextureSize(Image& image, bool npotSupported, unsigned maxTextureSize);
+
+// --- Used by the GL upload ----------------------------------------------
+// The pixels of a keyed decode: malloc'd (possibly huge-page aligned).
+using PixelBuffer = std::unique_ptr<std::uint8_t, void (*)(void*)>;
+
+// Decodes and keys in one pass, for upload: rows are keyed as libpng
+// delivers them, holes filled afterwards.
+bool DecodeKeyedPngFile(const char* path, std::uint8_t red, std::uint8_t green,
+                        std::uint8_t blue, PixelBuffer* pixels, unsigned* width,
+                        unsigned* height, PngHeader* header);
+
+// One box-filtered mip level; `dest` may be `source` (the level is built
+// in place over the one before).
+void HalveBoxInto(const std::uint8_t* source, unsigned width, unsigned height,
+                  std::uint8_t* dest);
+
+// Keys one row; returns how many texels it keyed.
+std::uint32_t KeyRow(std::uint8_t* row, unsigned width, std::uint8_t red, std::uint8_t green,
+                     std::uint8_t blue);
+
+// Gives keyed texels their opaque neighbours' colour; `rowHasKey` marks
+// the rows to search.
+void FillHoles(std::uint8_t* rgba, unsigned width, unsigned height, std::uint32_t keyed,
+               const std::uint8_t* rowHasKey);
 
 }  // namespace glpng
