@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -175,6 +177,41 @@ TEST_F(WineTest, PopupRunsNextAndFocusReloadsTheEditedFile) {
 
     Press("Escape");
     ASSERT_NO_FATAL_FAILURE(ExpectExitZero());
+}
+
+TEST_F(WineTest, EditStartsTheEditorWithThePathAsOneArgument) {
+    // A texture folder with a blank in its name, and a batch file as the
+    // editor that logs the arguments it was given.
+    const std::string spaced = session.Dir() + "/my textures";
+    ASSERT_EQ(0, mkdir(spaced.c_str(), 0700));
+    ASSERT_TRUE(Write(spaced + "/a.png", 64, Quadrants));
+    const std::string log = session.Dir() + "/editor.log";
+    {
+        std::ofstream bat(session.Dir() + "/editor.bat", std::ios::binary);
+        bat << "@echo off\r\necho [%1]>> \"%~dp0editor.log\"\r\necho [%2]>> \"%~dp0editor.log\"\r\n";
+    }
+    settings.editor = Session::WindowsPath(session.Dir() + "/editor.bat");
+    settings.textureDir = Session::WindowsPath(spaced);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_EQ('a', WaitShowing('a'));
+
+    ASSERT_TRUE(session.Keys({"alt+f", "e"}, 300));
+    std::string logged;
+    for (int i = 0; i < 100 && logged.find('\n', logged.find('\n') + 1) == std::string::npos; ++i) {
+        usleep(100 * 1000);
+        std::ifstream in(log, std::ios::binary);
+        logged.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const std::string path = Session::WindowsPath(spaced + "/a.png");
+    EXPECT_EQ("[\"" + path + "\"]\r\n[]\r\n", logged) << "the path must arrive as one argument";
+
+    // The batch file's console may keep the keyboard; close as a window
+    // manager would.
+    ASSERT_TRUE(session.RequestClose());
+    ASSERT_NO_FATAL_FAILURE(ExpectExitZero());
+    const std::vector<std::string> lines = e2e::SplitLines(session.ReadSettingsFile());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(settings.editor + "\r", lines[0]);
 }
 
 }  // namespace
