@@ -168,19 +168,7 @@ public:
     PngReader& operator=(const PngReader&) = delete;
 
     bool Decode(const Source& source, Image* out, PngHeader* header) {
-        if (!session_.png || !session_.info) return false;
-        session_.source = source;
-        png_set_read_fn(session_.png, &session_.source, ReadBytes);
-        png_set_user_limits(session_.png, kMaxSide, kMaxSide);
-        png_set_chunk_malloc_max(session_.png, kMaxChunkBytes);
-        png_set_chunk_cache_max(session_.png, kMaxCachedChunks);
-        // libpng only warns about a chunk above the malloc limit and then
-        // allocates and clears its claimed length (up to 2 GiB) before
-        // reading it. Of the ancillary chunks only tRNS changes the pixels
-        // here, so the others are skipped unread.
-        png_set_keep_unknown_chunks(session_.png, PNG_HANDLE_CHUNK_NEVER, kSkippedChunks,
-                                    int(sizeof kSkippedChunks / 5));
-        if (!ReadHeader(&session_)) return false;
+        if (!Open(source)) return false;
 
         Image image;
         image.width = session_.width;
@@ -190,13 +178,7 @@ public:
         for (unsigned y = 0; y < image.height; ++y) rows[y] = image.At(0, y);
         if (!ReadPixels(&session_, rows.data())) return false;
 
-        if (header) {
-            header->width = session_.width;
-            header->height = session_.height;
-            header->bitDepth = unsigned(session_.bitDepth);
-            header->colorType = session_.colorType;
-            header->interlaced = session_.interlace != PNG_INTERLACE_NONE;
-        }
+        Describe(header);
         *out = std::move(image);
         return true;
     }
@@ -204,19 +186,7 @@ public:
     // The loader's path: uninitialised memory from `allocate`, keyed as read.
     bool DecodeKeyed(const Source& source, KeyState* key, PixelMemory* pixels, unsigned* width,
                      unsigned* height, PngHeader* header) {
-        if (!session_.png || !session_.info) return false;
-        session_.source = source;
-        png_set_read_fn(session_.png, &session_.source, ReadBytes);
-        png_set_user_limits(session_.png, kMaxSide, kMaxSide);
-        png_set_chunk_malloc_max(session_.png, kMaxChunkBytes);
-        png_set_chunk_cache_max(session_.png, kMaxCachedChunks);
-        // libpng only warns about a chunk above the malloc limit and then
-        // allocates and clears its claimed length (up to 2 GiB) before
-        // reading it. Of the ancillary chunks only tRNS changes the pixels
-        // here, so the others are skipped unread.
-        png_set_keep_unknown_chunks(session_.png, PNG_HANDLE_CHUNK_NEVER, kSkippedChunks,
-                                    int(sizeof kSkippedChunks / 5));
-        if (!ReadHeader(&session_)) return false;
+        if (!Open(source)) return false;
 
         const std::size_t stride = std::size_t(session_.width) * 4;
         PixelMemory memory = AllocatePixels(stride * session_.height);
@@ -231,13 +201,7 @@ public:
                 key->keyed += KeyRow(rows[y], session_.width, key->red, key->green, key->blue);
         FillHoles(memory.get(), session_.width, session_.height, key->keyed, rowHasKey.data());
 
-        if (header) {
-            header->width = session_.width;
-            header->height = session_.height;
-            header->bitDepth = unsigned(session_.bitDepth);
-            header->colorType = session_.colorType;
-            header->interlaced = session_.interlace != PNG_INTERLACE_NONE;
-        }
+        Describe(header);
         *width = session_.width;
         *height = session_.height;
         *pixels = std::move(memory);
@@ -245,6 +209,32 @@ public:
     }
 
 private:
+    // Reads up to the image data with every limit set.
+    bool Open(const Source& source) {
+        if (!session_.png || !session_.info) return false;
+        session_.source = source;
+        png_set_read_fn(session_.png, &session_.source, ReadBytes);
+        png_set_user_limits(session_.png, kMaxSide, kMaxSide);
+        png_set_chunk_malloc_max(session_.png, kMaxChunkBytes);
+        png_set_chunk_cache_max(session_.png, kMaxCachedChunks);
+        // libpng only warns about a chunk above the malloc limit and then
+        // allocates and clears its claimed length (up to 2 GiB) before
+        // reading it. Of the ancillary chunks only tRNS changes the pixels
+        // here, so the others are skipped unread.
+        png_set_keep_unknown_chunks(session_.png, PNG_HANDLE_CHUNK_NEVER, kSkippedChunks,
+                                    int(sizeof kSkippedChunks / 5));
+        return ReadHeader(&session_) != 0;
+    }
+
+    void Describe(PngHeader* header) const {
+        if (!header) return;
+        header->width = session_.width;
+        header->height = session_.height;
+        header->bitDepth = unsigned(session_.bitDepth);
+        header->colorType = session_.colorType;
+        header->interlaced = session_.interlace != PNG_INTERLACE_NONE;
+    }
+
     Session session_;
 };
 

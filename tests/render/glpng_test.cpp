@@ -154,31 +154,8 @@ const Format kFormats[] = {
 // the file), a few rows otherwise.
 std::vector<std::uint8_t> CraftedGrey8(std::uint32_t width, std::uint32_t height,
                                        std::uint64_t fullDataLimit = std::uint64_t(80) << 20) {
-    std::vector<std::uint8_t> file = testpng::Signature();
-    testpng::AppendChunk(file, "IHDR", testpng::IhdrData(width, height, 8, PNG_COLOR_TYPE_GRAY));
     const bool full = std::uint64_t(width) * height <= fullDataLimit;
-    const std::uint32_t rowBytes = full ? width : 8;
-    const std::uint32_t rows = full ? height : 8;
-    std::vector<std::uint8_t> row(std::size_t(rowBytes) + 1, 0x40);
-    row[0] = 0;  // filter: none
-    std::vector<std::uint8_t> packed(1 << 16), idat;
-    z_stream z = {};
-    deflateInit(&z, 1);
-    for (std::uint32_t y = 0; y <= rows; ++y) {
-        const bool last = y == rows;
-        z.next_in = last ? nullptr : row.data();
-        z.avail_in = last ? 0 : uInt(row.size());
-        do {
-            z.next_out = packed.data();
-            z.avail_out = uInt(packed.size());
-            deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
-            idat.insert(idat.end(), packed.data(), z.next_out);
-        } while (z.avail_out == 0);
-    }
-    deflateEnd(&z);
-    testpng::AppendChunk(file, "IDAT", idat);
-    testpng::AppendChunk(file, "IEND", {});
-    return file;
+    return testpng::StreamedGrey8(width, height, full ? width : 8, full ? height : 8, 0x40, 1);
 }
 
 // --- Decoding ------------------------------------------------------------

@@ -208,4 +208,31 @@ long FindChunk(const std::vector<std::uint8_t>& file, const char (&type)[5]) {
     return -1;
 }
 
+std::vector<std::uint8_t> StreamedGrey8(std::uint32_t width, std::uint32_t height,
+                                        std::uint32_t rowBytes, std::uint32_t rows,
+                                        std::uint8_t value, int level) {
+    std::vector<std::uint8_t> file = Signature();
+    AppendChunk(file, "IHDR", IhdrData(width, height, 8, PNG_COLOR_TYPE_GRAY));
+    std::vector<std::uint8_t> row(std::size_t(rowBytes) + 1, value);
+    row[0] = 0;  // filter: none
+    std::vector<std::uint8_t> packed(1 << 16), idat;
+    z_stream z = {};
+    deflateInit(&z, level);
+    for (std::uint32_t y = 0; y <= rows; ++y) {
+        const bool last = y == rows;
+        z.next_in = last ? nullptr : row.data();
+        z.avail_in = last ? 0 : uInt(row.size());
+        do {
+            z.next_out = packed.data();
+            z.avail_out = uInt(packed.size());
+            deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+            idat.insert(idat.end(), packed.data(), z.next_out);
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    AppendChunk(file, "IDAT", idat);
+    AppendChunk(file, "IEND", {});
+    return file;
+}
+
 }  // namespace testpng

@@ -73,6 +73,12 @@ void AppendChunk(std::vector<std::uint8_t>& file, const char (&type)[5],
 // IHDR's 13 data bytes (compression, filter 0), without any validation.
 std::vector<std::uint8_t> IhdrData(std::uint32_t width, std::uint32_t height, int bitDepth,
                                    int colorType, bool interlaced = false);
+// An 8-bit grey file whose header says width x height while its data
+// holds `rows` rows of `rowBytes` samples, all `value`, deflated row by row
+// so that a file standing for gigabytes of pixels never exists in memory.
+std::vector<std::uint8_t> StreamedGrey8(std::uint32_t width, std::uint32_t height,
+                                        std::uint32_t rowBytes, std::uint32_t rows,
+                                        std::uint8_t value, int level);
 // Offset of the first chunk of `type` in an encoded file (its length
 // field), or -1.
 long FindChunk(const std::vector<std::uint8_t>& file, const char (&type)[5]);
