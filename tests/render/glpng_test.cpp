@@ -2,7 +2,6 @@
 // mip levels, texture sizes, and pngBind on a real software GL context.
 #include <gtest/gtest.h>
 #include <png.h>
-#include <zlib.h>
 
 #include <cstdint>
 #include <filesystem>

@@ -7,7 +7,6 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <filesystem>
 #include <iterator>
