@@ -492,6 +492,17 @@ unsigned long Session::WaitForWindow(int timeoutMs) {
         const unsigned long id = WaitForTitle(kTitle, 0);
         if (id != 0) {
             window_ = id;
+            // The program moves the window to its saved place right after
+            // showing it: let it settle before anyone measures it.
+            std::optional<Rect> last = WindowRect();
+            for (int settle = 0; settle < 20; ++settle) {
+                SleepMs(150);
+                const std::optional<Rect> now = WindowRect();
+                const bool same = now && last && now->x == last->x && now->y == last->y &&
+                                  now->width == last->width && now->height == last->height;
+                last = now;
+                if (same) break;
+            }
             return id;
         }
         if (!program_.Running()) return 0;

@@ -131,11 +131,12 @@ TEST_F(HostileE2ETest, StepsRoundAHostileFolderAndQuitsCleanly) {
     ASSERT_TRUE(session.Launch());
     ASSERT_NE(0u, session.WaitForWindow(30000));
     ASSERT_TRUE(session.Focus());
-    const std::optional<e2e::Rect> area = session.GLArea();
-    ASSERT_TRUE(area.has_value());
-    const int cx = area->CentreX(), cy = area->CentreY();
+    // The area is looked up afresh for every check: the window may still be
+    // on its way to its saved place when it first shows.
     auto showing = [&](const e2e::Image& shot, int r, int g) {
-        return shot.Valid() && e2e::Near(shot.At(cx, cy), r, g, 0);
+        const std::optional<e2e::Rect> area = session.GLArea();
+        return shot.Valid() && area &&
+               e2e::Near(shot.At(area->CentreX(), area->CentreY()), r, g, 0);
     };
     ASSERT_TRUE(showing(session.WaitForScreen([&](const e2e::Image& s) { return showing(s, 0, 220); },
                                               30000),
