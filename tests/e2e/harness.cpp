@@ -65,6 +65,26 @@ bool Near(const Image::Pixel& p, int r, int g, int b, int tolerance) {
            std::abs(p.b - b) <= tolerance;
 }
 
+bool Is(const Image& shot, int x, int y, Colour c, int tolerance) {
+    return Near(shot.At(x, y), c.r, c.g, c.b, tolerance);
+}
+
+bool WriteImage(const std::string& path, int size, const std::function<Colour(int x, int y)>& texel) {
+    std::vector<std::uint8_t> rgba;
+    rgba.reserve(std::size_t(size) * size * 4);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const Colour c = texel(x, y);
+            rgba.insert(rgba.end(), {static_cast<std::uint8_t>(c.r), static_cast<std::uint8_t>(c.g),
+                                     static_cast<std::uint8_t>(c.b), 255});
+        }
+    return WritePngRgba(path, size, size, rgba);
+}
+
+bool WriteSolid(const std::string& path, int size, Colour c) {
+    return WriteImage(path, size, [c](int, int) { return c; });
+}
+
 std::string DescribePixel(const Image& image, int x, int y) {
     const Image::Pixel p = image.At(x, y);
     std::ostringstream out;

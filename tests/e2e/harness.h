@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -28,6 +29,15 @@ struct Image {
 };
 
 bool Near(const Image::Pixel& p, int r, int g, int b, int tolerance = 12);
+
+struct Colour {
+    int r, g, b;
+};
+// Whether the pixel at (x, y) shows `c`, within `tolerance` per channel.
+bool Is(const Image& shot, int x, int y, Colour c, int tolerance = 12);
+// An opaque size x size PNG, texel by texel or in one colour.
+bool WriteImage(const std::string& path, int size, const std::function<Colour(int x, int y)>& texel);
+bool WriteSolid(const std::string& path, int size, Colour c);
 // "(x,y) = r,g,b", for failure messages.
 std::string DescribePixel(const Image& image, int x, int y);
 // Lines split at line feeds; a last line without one still counts.

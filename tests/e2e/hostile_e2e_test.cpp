@@ -67,9 +67,7 @@ bool WriteBytes(const std::string& path, const Bytes& bytes) {
 }
 
 bool Solid(const std::string& path, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    std::vector<std::uint8_t> rgba;
-    for (int i = 0; i < 32 * 32; ++i) rgba.insert(rgba.end(), {r, g, b, 255});
-    return e2e::WritePngRgba(path, 32, 32, rgba);
+    return e2e::WriteSolid(path, 32, {r, g, b});
 }
 
 // Peak resident memory of a running process, in KiB; -1 if unknown.

@@ -25,10 +25,9 @@ using e2e::Near;
 using e2e::Rect;
 using e2e::Session;
 using e2e::Settings;
-
-struct Colour {
-    int r, g, b;
-};
+using e2e::Colour;
+using e2e::Is;
+using e2e::WriteSolid;
 
 constexpr Colour kA{220, 40, 40};
 constexpr Colour kB{40, 60, 220};
@@ -37,21 +36,11 @@ constexpr Colour kNewB{40, 200, 200};
 // Behind the HUD: a colour none of its images uses much.
 constexpr Colour kBackground{90, 30, 140};
 
-bool WriteSolid(const std::string& path, int size, Colour c) {
-    std::vector<std::uint8_t> rgba;
-    for (int i = 0; i < size * size; ++i)
-        rgba.insert(rgba.end(), {static_cast<std::uint8_t>(c.r), static_cast<std::uint8_t>(c.g),
-                                 static_cast<std::uint8_t>(c.b), 255});
-    return e2e::WritePngRgba(path, size, size, rgba);
-}
-
 // Written beside and renamed over, so no half-written file is ever seen.
 bool ReplaceSolid(const std::string& path, int size, Colour c) {
     const std::string temp = path + ".new";
     return WriteSolid(temp, size, c) && std::rename(temp.c_str(), path.c_str()) == 0;
 }
-
-bool Is(const Image& shot, int x, int y, Colour c) { return Near(shot.At(x, y), c.r, c.g, c.b); }
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -21,10 +21,9 @@ using e2e::Near;
 using e2e::Rect;
 using e2e::Session;
 using e2e::Settings;
-
-struct Colour {
-    int r, g, b;
-};
+using e2e::Colour;
+using e2e::Is;
+using e2e::WriteImage;
 
 // a.png: every texel its own colour, neighbours far apart, so a half-texel
 // shift, a scale error or a blend shows, and the position can be read back.
@@ -37,21 +36,6 @@ Colour PatternTexel(int x, int y) {
 
 constexpr Colour kB{40, 200, 60};
 constexpr Colour kC{200, 60, 40};
-
-bool WriteImage(const std::string& path, int size, Colour (*texel)(int, int)) {
-    std::vector<std::uint8_t> rgba;
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const Colour c = texel(x, y);
-            rgba.insert(rgba.end(), {static_cast<std::uint8_t>(c.r), static_cast<std::uint8_t>(c.g),
-                                     static_cast<std::uint8_t>(c.b), 255});
-        }
-    return e2e::WritePngRgba(path, size, size, rgba);
-}
-
-bool Is(const Image& shot, int x, int y, Colour c, int tolerance = 12) {
-    return Near(shot.At(x, y), c.r, c.g, c.b, tolerance);
-}
 
 // Pixels of `area` not showing a.png shifted right by `shiftX` and down by
 // `shiftY`, with the top-left texel of one tile at the area's centre.

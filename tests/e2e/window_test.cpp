@@ -17,10 +17,11 @@ using e2e::Near;
 using e2e::Rect;
 using e2e::Session;
 using e2e::Settings;
-
-struct Colour {
-    int r, g, b;
-};
+using e2e::Colour;
+using e2e::Is;
+using e2e::DescribePixel;
+using e2e::SplitLines;
+using e2e::WriteSolid;
 
 constexpr Colour kTopLeft{220, 40, 40};
 constexpr Colour kTopRight{40, 200, 40};
@@ -29,39 +30,10 @@ constexpr Colour kBottomRight{230, 220, 40};
 
 // A size x size image in four solid quadrants, to locate every tile.
 bool WriteQuadrants(const std::string& path, int size) {
-    std::vector<std::uint8_t> rgba;
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const bool right = x >= size / 2, bottom = y >= size / 2;
-            const Colour c = bottom ? (right ? kBottomRight : kBottomLeft) : (right ? kTopRight : kTopLeft);
-            rgba.insert(rgba.end(), {static_cast<std::uint8_t>(c.r), static_cast<std::uint8_t>(c.g),
-                                     static_cast<std::uint8_t>(c.b), 255});
-        }
-    return e2e::WritePngRgba(path, size, size, rgba);
-}
-
-bool WriteSolid(const std::string& path, int size, Colour c) {
-    std::vector<std::uint8_t> rgba;
-    for (int i = 0; i < size * size; ++i)
-        rgba.insert(rgba.end(), {static_cast<std::uint8_t>(c.r), static_cast<std::uint8_t>(c.g),
-                                 static_cast<std::uint8_t>(c.b), 255});
-    return e2e::WritePngRgba(path, size, size, rgba);
-}
-
-bool Is(const Image& shot, int x, int y, Colour c) { return Near(shot.At(x, y), c.r, c.g, c.b); }
-
-std::string Describe(const Image& shot, int x, int y) {
-    const Image::Pixel p = shot.At(x, y);
-    std::ostringstream out;
-    out << "(" << x << "," << y << ") = " << p.r << "," << p.g << "," << p.b;
-    return out.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
+    return e2e::WriteImage(path, size, [size](int x, int y) {
+        const bool right = x >= size / 2, bottom = y >= size / 2;
+        return bottom ? (right ? kBottomRight : kBottomLeft) : (right ? kTopRight : kTopLeft);
+    });
 }
 
 class WindowTest : public ::testing::Test {
@@ -120,21 +92,21 @@ TEST_F(WindowTest, ShowsTheTextureTiledOneTexelPerPixelFromTheCentre) {
     ASSERT_TRUE(shot.Valid());
 
     // The tile whose top-left texel sits at the centre, quadrant by quadrant.
-    EXPECT_TRUE(Is(shot, cx + 8, cy + 8, kTopLeft)) << Describe(shot, cx + 8, cy + 8);
-    EXPECT_TRUE(Is(shot, cx + 40, cy + 8, kTopRight)) << Describe(shot, cx + 40, cy + 8);
-    EXPECT_TRUE(Is(shot, cx + 8, cy + 40, kBottomLeft)) << Describe(shot, cx + 8, cy + 40);
-    EXPECT_TRUE(Is(shot, cx + 40, cy + 40, kBottomRight)) << Describe(shot, cx + 40, cy + 40);
+    EXPECT_TRUE(Is(shot, cx + 8, cy + 8, kTopLeft)) << DescribePixel(shot, cx + 8, cy + 8);
+    EXPECT_TRUE(Is(shot, cx + 40, cy + 8, kTopRight)) << DescribePixel(shot, cx + 40, cy + 8);
+    EXPECT_TRUE(Is(shot, cx + 8, cy + 40, kBottomLeft)) << DescribePixel(shot, cx + 8, cy + 40);
+    EXPECT_TRUE(Is(shot, cx + 40, cy + 40, kBottomRight)) << DescribePixel(shot, cx + 40, cy + 40);
     // One texel per pixel: a quadrant edge 32 pixels from the centre.
-    EXPECT_TRUE(Is(shot, cx + 28, cy + 8, kTopLeft)) << Describe(shot, cx + 28, cy + 8);
-    EXPECT_TRUE(Is(shot, cx + 36, cy + 8, kTopRight)) << Describe(shot, cx + 36, cy + 8);
+    EXPECT_TRUE(Is(shot, cx + 28, cy + 8, kTopLeft)) << DescribePixel(shot, cx + 28, cy + 8);
+    EXPECT_TRUE(Is(shot, cx + 36, cy + 8, kTopRight)) << DescribePixel(shot, cx + 36, cy + 8);
     // Repeats up and to the left, across the seams.
-    EXPECT_TRUE(Is(shot, cx - 56, cy - 56, kTopLeft)) << Describe(shot, cx - 56, cy - 56);
-    EXPECT_TRUE(Is(shot, cx - 8, cy - 8, kBottomRight)) << Describe(shot, cx - 8, cy - 8);
-    EXPECT_TRUE(Is(shot, cx - 120, cy + 100, kBottomLeft)) << Describe(shot, cx - 120, cy + 100);
+    EXPECT_TRUE(Is(shot, cx - 56, cy - 56, kTopLeft)) << DescribePixel(shot, cx - 56, cy - 56);
+    EXPECT_TRUE(Is(shot, cx - 8, cy - 8, kBottomRight)) << DescribePixel(shot, cx - 8, cy - 8);
+    EXPECT_TRUE(Is(shot, cx - 120, cy + 100, kBottomLeft)) << DescribePixel(shot, cx - 120, cy + 100);
     // 4 x 4 tiles of 64 pixels: black beyond 128 pixels from the centre.
-    EXPECT_TRUE(Is(shot, cx - 200, cy, {0, 0, 0})) << Describe(shot, cx - 200, cy);
-    EXPECT_TRUE(Is(shot, cx + 200, cy, {0, 0, 0})) << Describe(shot, cx + 200, cy);
-    EXPECT_TRUE(Is(shot, cx, cy + 180, {0, 0, 0})) << Describe(shot, cx, cy + 180);
+    EXPECT_TRUE(Is(shot, cx - 200, cy, {0, 0, 0})) << DescribePixel(shot, cx - 200, cy);
+    EXPECT_TRUE(Is(shot, cx + 200, cy, {0, 0, 0})) << DescribePixel(shot, cx + 200, cy);
+    EXPECT_TRUE(Is(shot, cx, cy + 180, {0, 0, 0})) << DescribePixel(shot, cx, cy + 180);
 
     ASSERT_TRUE(session.RequestClose());
     ExpectExitZero();
@@ -148,7 +120,7 @@ TEST_F(WindowTest, CloseRequestEndsWithStatusZeroAndWritesSettings) {
     session.WaitForScreen([&](const Image& s) { return Is(s, gl->CentreX() + 4, gl->CentreY() + 4, kTopRight); });
     ASSERT_TRUE(session.RequestClose());
     ExpectExitZero();
-    const std::vector<std::string> lines = Lines(session.ReadSettingsFile());
+    const std::vector<std::string> lines = SplitLines(session.ReadSettingsFile());
     ASSERT_EQ(8u, lines.size()) << session.ReadSettingsFile();
     EXPECT_EQ("NULL", lines[0]);
     EXPECT_EQ(textureDir, lines[1]);
@@ -174,10 +146,10 @@ TEST_F(WindowTest, BracketKeyStepsToTheNextTexture) {
     ASSERT_TRUE(gl.has_value());
     const int x = gl->CentreX() + 4, y = gl->CentreY() + 4;
     Image shot = session.WaitForScreen([&](const Image& s) { return Is(s, x, y, kTopLeft); });
-    ASSERT_TRUE(Is(shot, x, y, kTopLeft)) << Describe(shot, x, y);
+    ASSERT_TRUE(Is(shot, x, y, kTopLeft)) << DescribePixel(shot, x, y);
     ASSERT_TRUE(session.Key("bracketright"));
     shot = session.WaitForScreen([&](const Image& s) { return Is(s, x, y, kBottomLeft); });
-    EXPECT_TRUE(Is(shot, x, y, kBottomLeft)) << Describe(shot, x, y);
+    EXPECT_TRUE(Is(shot, x, y, kBottomLeft)) << DescribePixel(shot, x, y);
     ASSERT_TRUE(session.Key("Escape"));
     ExpectExitZero();
 }
@@ -191,14 +163,14 @@ TEST_F(WindowTest, RightClickPopupEntrySendsItsCommand) {
     // The popup opens below the cursor: look above and left of it.
     const int x = gl->CentreX() - 8, y = gl->CentreY() - 8;
     Image shot = session.WaitForScreen([&](const Image& s) { return Is(s, x, y, kTopLeft); });
-    ASSERT_TRUE(Is(shot, x, y, kTopLeft)) << Describe(shot, x, y);
+    ASSERT_TRUE(Is(shot, x, y, kTopLeft)) << DescribePixel(shot, x, y);
     ASSERT_TRUE(session.MoveMouse(gl->CentreX(), gl->CentreY()));
     ASSERT_TRUE(session.Click(3));
     e2e::SleepMs(500);
     // Jump to..., Refresh, Next.
     for (const char* key : {"Down", "Down", "Down", "Return"}) ASSERT_TRUE(session.Key(key, 30));
     shot = session.WaitForScreen([&](const Image& s) { return Is(s, x, y, kBottomLeft); });
-    EXPECT_TRUE(Is(shot, x, y, kBottomLeft)) << Describe(shot, x, y);
+    EXPECT_TRUE(Is(shot, x, y, kBottomLeft)) << DescribePixel(shot, x, y);
     ASSERT_TRUE(session.Focus());
     ASSERT_TRUE(session.Key("Escape"));
     ExpectExitZero();
@@ -248,7 +220,7 @@ TEST_F(WindowTest, WindowTakesTheSavedOuterRectangleAndSavesItBack) {
     EXPECT_TRUE(Is(session.Screenshot(), gl->CentreX() + 4, gl->CentreY() + 4, kTopRight));
     ASSERT_TRUE(session.RequestClose());
     ExpectExitZero();
-    const std::vector<std::string> lines = Lines(session.ReadSettingsFile());
+    const std::vector<std::string> lines = SplitLines(session.ReadSettingsFile());
     ASSERT_EQ(8u, lines.size());
     EXPECT_EQ("200", lines[4]);
     EXPECT_EQ("150", lines[5]);

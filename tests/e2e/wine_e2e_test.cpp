@@ -23,10 +23,10 @@ using e2e::Near;
 using e2e::Rect;
 using e2e::Session;
 using e2e::Settings;
-
-struct Colour {
-    int r, g, b;
-};
+using e2e::Colour;
+using e2e::Is;
+using e2e::WriteImage;
+using e2e::WriteSolid;
 
 constexpr Colour kTopLeft{220, 40, 40};
 constexpr Colour kTopRight{40, 200, 40};
@@ -36,23 +36,10 @@ constexpr Colour kB{200, 120, 40};
 constexpr Colour kC{90, 30, 140};
 constexpr Colour kNewB{40, 200, 200};
 
-bool Write(const std::string& path, int size, Colour (*colour)(int x, int y, int size)) {
-    std::vector<std::uint8_t> rgba;
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const Colour c = colour(x, y, size);
-            rgba.insert(rgba.end(), {static_cast<std::uint8_t>(c.r), static_cast<std::uint8_t>(c.g),
-                                     static_cast<std::uint8_t>(c.b), 255});
-        }
-    return e2e::WritePngRgba(path, size, size, rgba);
-}
-
 Colour Quadrants(int x, int y, int size) {
     const bool right = x >= size / 2, bottom = y >= size / 2;
     return bottom ? (right ? kBottomRight : kBottomLeft) : (right ? kTopRight : kTopLeft);
 }
-
-bool Is(const Image& shot, int x, int y, Colour c) { return Near(shot.At(x, y), c.r, c.g, c.b); }
 
 class WineTest : public ::testing::Test {
 protected:
@@ -61,9 +48,9 @@ protected:
         ASSERT_TRUE(session.Ready()) << "Xvfb or the program's folder could not be set up";
         textureDir = session.Dir() + "/textures";
         ASSERT_EQ(0, mkdir(textureDir.c_str(), 0700));
-        ASSERT_TRUE(Write(textureDir + "/a.png", 64, Quadrants));
-        ASSERT_TRUE(Write(textureDir + "/b.png", 64, [](int, int, int) { return kB; }));
-        ASSERT_TRUE(Write(textureDir + "/c.png", 64, [](int, int, int) { return kC; }));
+        ASSERT_TRUE(WriteImage(textureDir + "/a.png", 64, [](int x, int y) { return Quadrants(x, y, 64); }));
+        ASSERT_TRUE(WriteSolid(textureDir + "/b.png", 64, kB));
+        ASSERT_TRUE(WriteSolid(textureDir + "/c.png", 64, kC));
         settings.textureDir = Session::WindowsPath(textureDir);
         settings.showHud = false;
         settings.crlf = true;
@@ -170,7 +157,7 @@ TEST_F(WineTest, PopupRunsNextAndFocusReloadsTheEditedFile) {
     ASSERT_NE(0u, logo);
     ASSERT_TRUE(session.FocusWindow(logo));
     usleep(500 * 1000);
-    ASSERT_TRUE(Write(textureDir + "/b.png", 64, [](int, int, int) { return kNewB; }));
+    ASSERT_TRUE(WriteSolid(textureDir + "/b.png", 64, kNewB));
     ASSERT_TRUE(session.Focus());
     EXPECT_EQ('B', WaitShowing('B'));
     other.Stop();
@@ -184,7 +171,7 @@ TEST_F(WineTest, EditStartsTheEditorWithThePathAsOneArgument) {
     // editor that logs the arguments it was given.
     const std::string spaced = session.Dir() + "/my textures";
     ASSERT_EQ(0, mkdir(spaced.c_str(), 0700));
-    ASSERT_TRUE(Write(spaced + "/a.png", 64, Quadrants));
+    ASSERT_TRUE(WriteImage(spaced + "/a.png", 64, [](int x, int y) { return Quadrants(x, y, 64); }));
     const std::string log = session.Dir() + "/editor.log";
     {
         std::ofstream bat(session.Dir() + "/editor.bat", std::ios::binary);
