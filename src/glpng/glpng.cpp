@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "glpng/band_decode.h"
 #include "glpng/png_decode.h"
 #include "render/gl.h"
 
@@ -54,6 +55,73 @@ void Upload(GLint level, unsigned width, unsigned height, const std::uint8_t* rg
                  GL_UNSIGNED_BYTE, rgba);
 }
 
+// Uploads `rgba` as `level` and, with mipmaps, every level below it down
+// to 1 x 1, each made in place over the one before.
+void UploadChain(GLint level, std::uint8_t* rgba, unsigned width, unsigned height,
+                 bool mipmaps) {
+    Upload(level, width, height, rgba);
+    if (!mipmaps) return;
+    while (width > 1 || height > 1) {
+        glpng::HalveBoxInto(rgba, width, height, rgba);
+        width = std::max(1u, width / 2);
+        height = std::max(1u, height / 2);
+        Upload(++level, width, height, rgba);
+    }
+}
+
+// Level 0 of the bound texture, a band of rows at a time.
+class TextureRows : public glpng::BandSink {
+public:
+    explicit TextureRows(unsigned width) : width_(width) {}
+    void Rows(unsigned first, unsigned count, const std::uint8_t* rgba) override {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, GLint(first), GLsizei(width_), GLsizei(count),
+                        GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    }
+    bool ReadBack(std::uint8_t* rgba) override {
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        return glGetError() == GL_NO_ERROR;
+    }
+
+private:
+    unsigned width_;
+};
+
+// Large images: the driver's storage is made first and filled band by
+// band, so the whole image is never held twice.
+bool LoadInBands(glpng::PngRowReader& reader, const std::uint8_t* key, bool mipmaps) {
+    const unsigned width = reader.header().width, height = reader.header().height;
+    Upload(0, width, height, nullptr);
+    TextureRows sink(width);
+    glpng::BandResult result;
+    if (!glpng::DecodeKeyedInBands(reader, key, mipmaps, sink, &result)) return false;
+    if (result.whole)
+        UploadChain(0, result.whole.get(), width, height, mipmaps);
+    else if (mipmaps)
+        UploadChain(1, result.level1.get(), std::max(1u, width / 2), std::max(1u, height / 2),
+                    true);
+    return true;
+}
+
+// Everything else, decoded whole: fitted to the context's size rules.
+void UploadWhole(glpng::PixelBuffer pixels, unsigned width, unsigned height,
+                 glpng::TextureSize size, bool mipmaps) {
+    std::uint8_t* rgba = pixels.get();
+    glpng::Image fitted;  // only when the context needs another size
+    if (size.width != width || size.height != height) {
+        glpng::Image image;
+        image.width = width;
+        image.height = height;
+        image.rgba.assign(rgba, rgba + std::size_t(width) * height * 4);
+        pixels.reset();
+        fitted = glpng::ResizeBilinear(image, size.width, size.height);
+        rgba = fitted.rgba.data();
+        width = fitted.width;
+        height = fitted.height;
+    }
+    UploadChain(0, rgba, width, height, mipmaps);
+}
+
 // Errors raised before this call are not ours to report; a context that
 // keeps raising them is not waited on forever.
 void DiscardGlErrors() {
@@ -73,28 +141,18 @@ extern "C" unsigned int pngBind(const char* filename, int mipmap, int trans, png
     // Every mode keys as PNG_STENCIL does.
     (void)trans;
 
-    // Decoded and keyed in one pass; the mip levels then reuse its memory.
-    glpng::PixelBuffer pixels(nullptr, std::free);
-    unsigned width = 0, height = 0;
-    glpng::PngHeader header;
-    if (!glpng::DecodeKeyedPngFile(filename, gStencil.red, gStencil.green, gStencil.blue, &pixels,
-                                   &width, &height, &header))
-        return 0;
-    std::uint8_t* rgba = pixels.get();
-    glpng::Image fitted;  // only when the context needs another size
+    glpng::PngRowReader reader;
+    if (!reader.Open(filename)) return 0;
+    const glpng::PngHeader header = reader.header();
     const glpng::TextureSize size =
-        glpng::ChooseTextureSize(width, height, NpotSupported(), MaxTextureSize());
-    if (size.width != width || size.height != height) {
-        glpng::Image image;
-        image.width = width;
-        image.height = height;
-        image.rgba.assign(rgba, rgba + std::size_t(width) * height * 4);
-        pixels.reset();
-        fitted = glpng::ResizeBilinear(image, size.width, size.height);
-        rgba = fitted.rgba.data();
-        width = fitted.width;
-        height = fitted.height;
-    }
+        glpng::ChooseTextureSize(header.width, header.height, NpotSupported(), MaxTextureSize());
+    const bool inBands = size.width == header.width && size.height == header.height &&
+                         glpng::SuitsBands(header);
+    // A whole image is decoded before any GL work, so a bad file leaves
+    // the GL state as it was.
+    glpng::PixelBuffer pixels(nullptr, std::free);
+    const std::uint8_t key[3] = {gStencil.red, gStencil.green, gStencil.blue};
+    if (!inBands && !reader.ReadKeyedImage(key, &pixels)) return 0;
 
     DiscardGlErrors();
     GLuint texture = 0;
@@ -107,19 +165,14 @@ extern "C" unsigned int pngBind(const char* filename, int mipmap, int trans, png
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magfilter);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
 
-    Upload(0, width, height, rgba);
-    // Any non-zero mipmap mode builds the whole chain down to 1 x 1; each
-    // level is made in place over the one before.
-    if (mipmap != PNG_NOMIPMAPS) {
-        for (GLint level = 1; width > 1 || height > 1; ++level) {
-            glpng::HalveBoxInto(rgba, width, height, rgba);
-            width = std::max(1u, width / 2);
-            height = std::max(1u, height / 2);
-            Upload(level, width, height, rgba);
-        }
-    }
-
-    if (glGetError() != GL_NO_ERROR) {
+    // Any non-zero mipmap mode builds the whole chain down to 1 x 1.
+    const bool mipmaps = mipmap != PNG_NOMIPMAPS;
+    bool loaded = true;
+    if (inBands)
+        loaded = LoadInBands(reader, key, mipmaps);
+    else
+        UploadWhole(std::move(pixels), header.width, header.height, size, mipmaps);
+    if (!loaded || glGetError() != GL_NO_ERROR) {
         glDeleteTextures(1, &texture);
         return 0;
     }

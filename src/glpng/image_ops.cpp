@@ -15,37 +15,108 @@ constexpr std::uint8_t kQueued = 1;   // keyed, in the ring being filled
 constexpr std::uint8_t kFilled = 2;   // keyed, coloured by the last ring
 constexpr std::uint8_t kOpaque = 255;
 
-// The 8 neighbours of texel `index`, wrapping round the edges.
+// The neighbours of texel `index`, wrapping round the side edges, and
+// round the top and bottom unless the rows are a band cut from an image.
 struct Neighbours {
     std::uint32_t at[8];
+    int count = 0;
 
-    Neighbours(std::uint32_t index, unsigned width, unsigned height) {
+    Neighbours(std::uint32_t index, unsigned width, unsigned height, bool wrapRows) {
         const unsigned x = index % width, y = index / width;
         const unsigned xs[3] = {x == 0 ? width - 1 : x - 1, x, x + 1 == width ? 0 : x + 1};
-        const unsigned ys[3] = {y == 0 ? height - 1 : y - 1, y, y + 1 == height ? 0 : y + 1};
+        const unsigned none = height;
+        const unsigned ys[3] = {y > 0 ? y - 1 : wrapRows ? height - 1 : none, y,
+                                y + 1 < height ? y + 1 : wrapRows ? 0 : none};
         // Narrow images repeat neighbours (or the texel itself); that only
         // weights the average and never points outside the image.
-        int n = 0;
-        for (int j = 0; j < 3; ++j)
+        for (int j = 0; j < 3; ++j) {
+            if (ys[j] == none) continue;
             for (int i = 0; i < 3; ++i)
-                if (j != 1 || i != 1) at[n++] = ys[j] * width + xs[i];
+                if (j != 1 || i != 1) at[count++] = ys[j] * width + xs[i];
+        }
+    }
+    const std::uint32_t* begin() const { return at; }
+    const std::uint32_t* end() const { return at + count; }
+};
+
+struct FillArea {
+    std::uint8_t* rgba;
+    unsigned width, height;
+    bool wrapRows;
+
+    std::uint8_t& Alpha(std::uint32_t index) const { return rgba[std::size_t(index) * 4 + 3]; }
+    Neighbours Around(std::uint32_t index) const {
+        return Neighbours(index, width, height, wrapRows);
     }
 };
 
 // Sets a queued texel to the average colour of its coloured neighbours.
-void FillFromNeighbours(std::uint8_t* rgba, std::uint32_t index, unsigned width,
-                        unsigned height) {
+void FillFromNeighbours(const FillArea& area, std::uint32_t index) {
     unsigned sum[3] = {0, 0, 0}, count = 0;
-    for (std::uint32_t n : Neighbours(index, width, height).at) {
-        const std::uint8_t* p = rgba + std::size_t(n) * 4;
+    for (std::uint32_t n : area.Around(index)) {
+        const std::uint8_t* p = area.rgba + std::size_t(n) * 4;
         if (p[3] < kFilled) continue;
         sum[0] += p[0];
         sum[1] += p[1];
         sum[2] += p[2];
         ++count;
     }
-    std::uint8_t* p = rgba + std::size_t(index) * 4;
+    std::uint8_t* p = area.rgba + std::size_t(index) * 4;
     for (int c = 0; c < 3; ++c) p[c] = std::uint8_t((sum[c] + count / 2) / count);
+}
+
+// Fills the holes ring by ring, starting with the texels that touch an
+// opaque one, until every keyed texel of rows [centralBegin, centralEnd)
+// has its colour or `maxRing` rings are done. Alpha marks the state; a
+// ring only reads the ring before it (or opaque texels), so that one is
+// reset to 0 once the next is done. Returns whether the central rows are
+// all filled.
+bool FillRings(const FillArea& area, const std::uint32_t* rowKeyed, unsigned centralBegin,
+               unsigned centralEnd, unsigned maxRing) {
+    std::uint32_t centralKeyed = 0;
+    for (unsigned y = centralBegin; y < centralEnd; ++y) centralKeyed += rowKeyed[y];
+    if (centralKeyed == 0) return true;
+
+    const std::uint32_t centralFirst = centralBegin * area.width;
+    const std::uint32_t centralLast = centralEnd * area.width;
+    std::vector<std::uint32_t> previous, current, next;
+    for (unsigned y = 0; y < area.height; ++y) {
+        if (rowKeyed[y] == 0) continue;
+        for (std::uint32_t i = y * area.width, end = i + area.width; i < end; ++i) {
+            if (area.Alpha(i) != kHole) continue;
+            for (std::uint32_t n : area.Around(i)) {
+                if (area.Alpha(n) == kOpaque) {
+                    area.Alpha(i) = kQueued;
+                    current.push_back(i);
+                    break;
+                }
+            }
+        }
+    }
+    std::uint32_t centralFilled = 0;
+    for (unsigned ring = 1; !current.empty() && ring <= maxRing && centralFilled < centralKeyed;
+         ++ring) {
+        for (std::uint32_t i : current) {
+            FillFromNeighbours(area, i);
+            centralFilled += i >= centralFirst && i < centralLast;
+        }
+        for (std::uint32_t i : current) area.Alpha(i) = kFilled;
+        next.clear();
+        for (std::uint32_t i : current) {
+            for (std::uint32_t n : area.Around(i)) {
+                std::uint8_t& a = area.Alpha(n);
+                if (a != kHole) continue;
+                a = kQueued;
+                next.push_back(n);
+            }
+        }
+        for (std::uint32_t i : previous) area.Alpha(i) = kHole;
+        previous.swap(current);
+        current.swap(next);
+    }
+    for (std::uint32_t i : previous) area.Alpha(i) = kHole;
+    for (std::uint32_t i : current) area.Alpha(i) = kHole;
+    return centralFilled == centralKeyed;
 }
 
 unsigned NextPowerOfTwo(unsigned v) {
@@ -104,64 +175,40 @@ std::uint32_t KeyRow(std::uint8_t* row, unsigned width, std::uint8_t red, std::u
     return keyed;
 }
 
-// The hole fill after keying. `rowHasKey`, when given, flags the rows
-// holding keyed texels so the others are not searched for seeds.
-void FillHoles(std::uint8_t* rgba, unsigned width, unsigned height, std::uint32_t keyed,
-               const std::uint8_t* rowHasKey) {
-    const std::uint32_t count = width * height;
+void FillHoles(std::uint8_t* rgba, unsigned width, unsigned height,
+               const std::uint32_t* rowKeyed) {
+    std::uint64_t keyed = 0;
+    for (unsigned y = 0; y < height; ++y) keyed += rowKeyed[y];
     if (keyed == 0) return;
-    if (keyed == count) {
-        for (std::uint32_t i = 0; i < count; ++i) std::fill_n(rgba + std::size_t(i) * 4, 3, 0);
+    if (keyed == std::uint64_t(width) * height) {
+        for (std::size_t i = 0; i < keyed; ++i) std::fill_n(rgba + i * 4, 3, 0);
         return;
     }
-
-    // Fill the holes ring by ring, starting with the texels that touch an
-    // opaque one. Alpha marks the state; a ring only reads the ring before
-    // it (or opaque texels), so that one is reset to 0 once the next is done.
-    std::vector<std::uint32_t> previous, current, next;
-    for (unsigned y = 0; y < height; ++y) {
-        if (rowHasKey && !rowHasKey[y]) continue;
-        for (std::uint32_t i = y * width, end = i + width; i < end; ++i) {
-            if (rgba[std::size_t(i) * 4 + 3] != kHole) continue;
-            for (std::uint32_t n : Neighbours(i, width, height).at) {
-                if (rgba[std::size_t(n) * 4 + 3] == kOpaque) {
-                    rgba[std::size_t(i) * 4 + 3] = kQueued;
-                    current.push_back(i);
-                    break;
-                }
-            }
-        }
-    }
-    while (!current.empty()) {
-        for (std::uint32_t i : current) FillFromNeighbours(rgba, i, width, height);
-        for (std::uint32_t i : current) rgba[std::size_t(i) * 4 + 3] = kFilled;
-        next.clear();
-        for (std::uint32_t i : current) {
-            for (std::uint32_t n : Neighbours(i, width, height).at) {
-                std::uint8_t& a = rgba[std::size_t(n) * 4 + 3];
-                if (a != kHole) continue;
-                a = kQueued;
-                next.push_back(n);
-            }
-        }
-        for (std::uint32_t i : previous) rgba[std::size_t(i) * 4 + 3] = kHole;
-        previous.swap(current);
-        current.swap(next);
-    }
-    for (std::uint32_t i : previous) rgba[std::size_t(i) * 4 + 3] = kHole;
+    FillRings(FillArea{rgba, width, height, true}, rowKeyed, 0, height, ~0u);
 }
 
-// HalveBox on raw rows. `dest` may be `source`: every texel is written
-// after all reads at or before its place, so the loader halves in place.
-void HalveBoxInto(const std::uint8_t* source, unsigned width, unsigned height,
-                  std::uint8_t* dest) {
-    const unsigned dw = std::max(1u, width / 2), dh = std::max(1u, height / 2);
+bool FillHolesInBand(std::uint8_t* rgba, unsigned width, unsigned rows,
+                     const std::uint32_t* rowKeyed, unsigned centralBegin, unsigned centralEnd,
+                     unsigned maxRing) {
+    return FillRings(FillArea{rgba, width, rows, false}, rowKeyed, centralBegin, centralEnd,
+                     maxRing);
+}
+
+unsigned HalveSourceRow(unsigned height, unsigned destRow) {
+    const unsigned dh = std::max(1u, height / 2);
+    return unsigned(std::uint64_t(destRow) * height / dh);
+}
+
+void HalveBoxRows(const std::uint8_t* source, unsigned width, unsigned height,
+                  unsigned destBegin, unsigned destEnd, std::uint8_t* dest) {
+    const unsigned dw = std::max(1u, width / 2);
+    const unsigned first = HalveSourceRow(height, destBegin);
     if (width % 2 == 0 && height % 2 == 0) {
         // The common case: plain 2 x 2 blocks.
-        for (unsigned y = 0; y < dh; ++y) {
-            const std::uint8_t* r0 = source + std::size_t(2 * y) * width * 4;
+        for (unsigned y = destBegin; y < destEnd; ++y) {
+            const std::uint8_t* r0 = source + std::size_t(2 * y - first) * width * 4;
             const std::uint8_t* r1 = r0 + std::size_t(width) * 4;
-            std::uint8_t* out = dest + std::size_t(y) * dw * 4;
+            std::uint8_t* out = dest + std::size_t(y - destBegin) * dw * 4;
             for (unsigned x = 0; x < dw; ++x, r0 += 8, r1 += 8, out += 4)
                 for (int c = 0; c < 4; ++c)
                     out[c] = std::uint8_t((r0[c] + r0[c + 4] + r1[c] + r1[c + 4] + 2) >> 2);
@@ -171,29 +218,35 @@ void HalveBoxInto(const std::uint8_t* source, unsigned width, unsigned height,
     // Destination texel d covers source [d * s / ds, (d + 1) * s / ds).
     std::vector<unsigned> xStart(dw + 1);
     for (unsigned x = 0; x <= dw; ++x) xStart[x] = unsigned(std::uint64_t(x) * width / dw);
-    for (unsigned y = 0; y < dh; ++y) {
-        const unsigned y0 = unsigned(std::uint64_t(y) * height / dh);
-        const unsigned y1 = unsigned(std::uint64_t(y + 1) * height / dh);
+    for (unsigned y = destBegin; y < destEnd; ++y) {
+        const unsigned y0 = HalveSourceRow(height, y), y1 = HalveSourceRow(height, y + 1);
         for (unsigned x = 0; x < dw; ++x) {
             unsigned sum[4] = {0, 0, 0, 0};
             for (unsigned sy = y0; sy < y1; ++sy) {
-                const std::uint8_t* p = source + (std::size_t(sy) * width + xStart[x]) * 4;
+                const std::uint8_t* p = source + (std::size_t(sy - first) * width + xStart[x]) * 4;
                 for (unsigned sx = xStart[x]; sx < xStart[x + 1]; ++sx, p += 4)
                     for (int c = 0; c < 4; ++c) sum[c] += p[c];
             }
             const unsigned n = (xStart[x + 1] - xStart[x]) * (y1 - y0);
-            std::uint8_t* out = dest + (std::size_t(y) * dw + x) * 4;
+            std::uint8_t* out = dest + (std::size_t(y - destBegin) * dw + x) * 4;
             for (int c = 0; c < 4; ++c) out[c] = std::uint8_t((sum[c] + n / 2) / n);
         }
     }
 }
 
+// In place too: every texel is written after all reads at or before its
+// place.
+void HalveBoxInto(const std::uint8_t* source, unsigned width, unsigned height,
+                  std::uint8_t* dest) {
+    HalveBoxRows(source, width, height, 0, std::max(1u, height / 2), dest);
+}
+
 void ApplyColorKey(Image& image, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     if (image.empty()) return;
-    std::uint32_t keyed = 0;
+    std::vector<std::uint32_t> rowKeyed(image.height);
     for (unsigned y = 0; y < image.height; ++y)
-        keyed += KeyRow(image.At(0, y), image.width, red, green, blue);
-    FillHoles(image.rgba.data(), image.width, image.height, keyed, nullptr);
+        rowKeyed[y] = KeyRow(image.At(0, y), image.width, red, green, blue);
+    FillHoles(image.rgba.data(), image.width, image.height, rowKeyed.data());
 }
 
 Image HalveBox(const Image& source) {

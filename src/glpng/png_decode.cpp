@@ -110,45 +110,16 @@ int ReadPixels(Session* s, png_bytepp rows) {
     return 1;
 }
 
-using PixelMemory = std::unique_ptr<std::uint8_t, void (*)(void*)>;
-
-// Pixel memory is left uninitialised (libpng writes every byte). Large
-// blocks ask for transparent huge pages: a 64 MiB image then costs a few
-// dozen page faults instead of 16384.
-PixelMemory AllocatePixels(std::size_t bytes) {
-#ifdef __linux__
-    constexpr std::size_t kHugePage = std::size_t(2) << 20;
-    if (bytes >= 2 * kHugePage) {
-        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        void* p = nullptr;
-        if (posix_memalign(&p, kHugePage, rounded) != 0) return PixelMemory(nullptr, std::free);
-        madvise(p, rounded, MADV_HUGEPAGE);  // only a hint; fine if refused
-        return PixelMemory(static_cast<std::uint8_t*>(p), std::free);
-    }
-#endif
-    return PixelMemory(static_cast<std::uint8_t*>(std::malloc(bytes)), std::free);
-}
-
-
-struct KeyState {
-    std::uint8_t red, green, blue;
-    std::uint32_t keyed;
-    std::uint8_t* rowHasKey;  // one flag per row
-};
-
-// Non-interlaced images are keyed row by row as they arrive, while each
-// row is still in cache; interlaced ones only once all passes are in.
-int ReadPixelsKeyed(Session* s, png_bytepp rows, KeyState* key) {
+// Non-interlaced rows are keyed as they arrive, while each is still in
+// cache. `rowKeyed` gets each row's count of keyed texels.
+int ReadRowsKeyed(Session* s, png_bytep dest, png_uint_32 count, const std::uint8_t* key,
+                  std::uint32_t* rowKeyed) {
     if (setjmp(png_jmpbuf(s->png))) return 0;
-    if (s->interlace != PNG_INTERLACE_NONE) {
-        png_read_image(s->png, rows);
-        return 1;
-    }
-    for (png_uint_32 y = 0; y < s->height; ++y) {
-        png_read_row(s->png, rows[y], nullptr);
-        const std::uint32_t hits = KeyRow(rows[y], s->width, key->red, key->green, key->blue);
-        key->keyed += hits;
-        key->rowHasKey[y] = hits != 0;
+    const std::size_t stride = std::size_t(s->width) * 4;
+    for (png_uint_32 i = 0; i < count; ++i) {
+        png_bytep row = dest + i * stride;
+        png_read_row(s->png, row, nullptr);
+        rowKeyed[i] = KeyRow(row, s->width, key[0], key[1], key[2]);
     }
     return 1;
 }
@@ -183,32 +154,6 @@ public:
         return true;
     }
 
-    // The loader's path: uninitialised memory from `allocate`, keyed as read.
-    bool DecodeKeyed(const Source& source, KeyState* key, PixelMemory* pixels, unsigned* width,
-                     unsigned* height, PngHeader* header) {
-        if (!Open(source)) return false;
-
-        const std::size_t stride = std::size_t(session_.width) * 4;
-        PixelMemory memory = AllocatePixels(stride * session_.height);
-        if (!memory) return false;
-        std::vector<png_bytep> rows(session_.height);
-        for (unsigned y = 0; y < session_.height; ++y) rows[y] = memory.get() + y * stride;
-        std::vector<std::uint8_t> rowHasKey(session_.height, 1);
-        key->rowHasKey = rowHasKey.data();
-        if (!ReadPixelsKeyed(&session_, rows.data(), key)) return false;
-        if (session_.interlace != PNG_INTERLACE_NONE)
-            for (unsigned y = 0; y < session_.height; ++y)
-                key->keyed += KeyRow(rows[y], session_.width, key->red, key->green, key->blue);
-        FillHoles(memory.get(), session_.width, session_.height, key->keyed, rowHasKey.data());
-
-        Describe(header);
-        *width = session_.width;
-        *height = session_.height;
-        *pixels = std::move(memory);
-        return true;
-    }
-
-private:
     // Reads up to the image data with every limit set.
     bool Open(const Source& source) {
         if (!session_.png || !session_.info) return false;
@@ -235,6 +180,9 @@ private:
         header->interlaced = session_.interlace != PNG_INTERLACE_NONE;
     }
 
+    Session* session() { return &session_; }
+
+private:
     Session session_;
 };
 
@@ -285,24 +233,88 @@ bool DecodePngMemory(const void* data, std::size_t size, Image* out, PngHeader* 
     return Decode(source, out, header);
 }
 
-// The loader's decode: DecodePngFile then ApplyColorKey, with the same
-// pixels, into uninitialised memory freed with std::free.
-bool DecodeKeyedPngFile(const char* path, std::uint8_t red, std::uint8_t green,
-                        std::uint8_t blue, std::unique_ptr<std::uint8_t, void (*)(void*)>* pixels,
-                        unsigned* width, unsigned* height, PngHeader* header) {
-    pixels->reset();
-    *width = *height = 0;
-    if (header) *header = PngHeader();
-    std::unique_ptr<std::FILE, FileCloser> file(path ? OpenRegularFile(path) : nullptr);
-    if (!file) return false;
-    KeyState key = {red, green, blue, 0, nullptr};
+// Left uninitialised: the loader writes every byte. Large blocks ask for
+// transparent huge pages: a 64 MiB image then costs a few dozen page
+// faults instead of 16384.
+PixelBuffer AllocatePixels(std::size_t bytes) {
+#ifdef __linux__
+    constexpr std::size_t kHugePage = std::size_t(2) << 20;
+    if (bytes >= 2 * kHugePage) {
+        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        void* p = nullptr;
+        if (posix_memalign(&p, kHugePage, rounded) != 0) return PixelBuffer(nullptr, std::free);
+        madvise(p, rounded, MADV_HUGEPAGE);  // only a hint; fine if refused
+        return PixelBuffer(static_cast<std::uint8_t*>(p), std::free);
+    }
+#endif
+    return PixelBuffer(static_cast<std::uint8_t*>(std::malloc(bytes)), std::free);
+}
+
+struct PngRowReader::State {
+    std::unique_ptr<std::FILE, FileCloser> file;
     PngReader reader;
-    if (reader.DecodeKeyed(Source{file.get(), nullptr, 0, 0}, &key, pixels, width, height, header))
-        return true;
+    PngHeader header;
+    unsigned rowsRead = 0;
+    bool failed = false;
+};
+
+PngRowReader::PngRowReader() = default;
+PngRowReader::~PngRowReader() = default;
+
+bool PngRowReader::Open(const char* path) {
+    state_ = std::make_unique<State>();
+    state_->file.reset(path ? OpenRegularFile(path) : nullptr);
+    if (!state_->file || !state_->reader.Open(Source{state_->file.get(), nullptr, 0, 0})) {
+        state_.reset();
+        return false;
+    }
+    state_->reader.Describe(&state_->header);
+    return true;
+}
+
+const PngHeader& PngRowReader::header() const {
+    static const PngHeader kNone;
+    return state_ ? state_->header : kNone;
+}
+
+bool PngRowReader::ReadKeyedRows(std::uint8_t* dest, unsigned count, const std::uint8_t* key,
+                                 std::uint32_t* rowKeyed) {
+    if (!state_ || state_->failed || state_->header.interlaced ||
+        count > state_->header.height - state_->rowsRead)
+        return false;
+    if (!ReadRowsKeyed(state_->reader.session(), dest, count, key, rowKeyed)) {
+        state_->failed = true;
+        return false;
+    }
+    state_->rowsRead += count;
+    return true;
+}
+
+bool PngRowReader::ReadKeyedImage(const std::uint8_t* key, PixelBuffer* pixels) {
     pixels->reset();
-    *width = *height = 0;
-    if (header) *header = PngHeader();
-    return false;
+    if (!state_ || state_->failed || state_->rowsRead != 0) return false;
+    const unsigned width = state_->header.width, height = state_->header.height;
+    const std::size_t stride = std::size_t(width) * 4;
+    PixelBuffer memory = AllocatePixels(stride * height);
+    if (!memory) return false;
+    std::vector<std::uint32_t> rowKeyed(height, 0);
+    if (state_->header.interlaced) {
+        // libpng assembles the passes in place; keying waits for the last.
+        std::vector<png_bytep> rows(height);
+        for (unsigned y = 0; y < height; ++y) rows[y] = memory.get() + y * stride;
+        if (!ReadPixels(state_->reader.session(), rows.data())) {
+            state_->failed = true;
+            return false;
+        }
+        for (unsigned y = 0; y < height; ++y)
+            rowKeyed[y] = KeyRow(rows[y], width, key[0], key[1], key[2]);
+        state_->rowsRead = height;
+    } else if (!ReadKeyedRows(memory.get(), height, key, rowKeyed.data())) {
+        return false;
+    }
+    FillHoles(memory.get(), width, height, rowKeyed.data());
+    *pixels = std::move(memory);
+    return true;
 }
 
 }  // namespace glpng

@@ -78,27 +78,71 @@ Image ResizeBilinear(const Image& source, unsigned width, unsigned height);
 void FitTextureSize(Image& image, bool npotSupported, unsigned maxTextureSize);
 
 // --- Used by the GL upload ----------------------------------------------
-// The pixels of a keyed decode: malloc'd (possibly huge-page aligned).
+// Pixel memory for the loader: uninitialised, malloc'd (large blocks
+// huge-page aligned), freed with std::free.
 using PixelBuffer = std::unique_ptr<std::uint8_t, void (*)(void*)>;
+PixelBuffer AllocatePixels(std::size_t bytes);
 
-// Decodes and keys in one pass, for upload: rows are keyed as libpng
-// delivers them, holes filled afterwards.
-bool DecodeKeyedPngFile(const char* path, std::uint8_t red, std::uint8_t green,
-                        std::uint8_t blue, PixelBuffer* pixels, unsigned* width,
-                        unsigned* height, PngHeader* header);
+// Reads one file for the loader, keying rows as they arrive. After Open,
+// either ReadKeyedImage takes the whole image, or ReadKeyedRows takes it
+// a few rows at a time (non-interlaced files only).
+class PngRowReader {
+public:
+    PngRowReader();
+    ~PngRowReader();
+    PngRowReader(const PngRowReader&) = delete;
+    PngRowReader& operator=(const PngRowReader&) = delete;
+
+    // Regular files only; reads up to the pixels, checking every limit.
+    bool Open(const char* path);
+    const PngHeader& header() const;  // zeroed until opened
+
+    // The next `count` rows, packed, keyed with `key` (R, G, B); each
+    // row's count of keyed texels goes to `rowKeyed`. False on any fault,
+    // and every later call fails too.
+    bool ReadKeyedRows(std::uint8_t* dest, unsigned count, const std::uint8_t* key,
+                       std::uint32_t* rowKeyed);
+
+    // The whole image, keyed and with its holes filled: ApplyColorKey's
+    // result. Only before any rows were read.
+    bool ReadKeyedImage(const std::uint8_t* key, PixelBuffer* pixels);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // One box-filtered mip level; `dest` may be `source` (the level is built
 // in place over the one before).
 void HalveBoxInto(const std::uint8_t* source, unsigned width, unsigned height,
                   std::uint8_t* dest);
 
+// Rows [destBegin, destEnd) of the next level of a width x height image.
+// `source` holds the source rows they cover, starting at the first of
+// them; `dest` receives the rows packed. Same results as HalveBoxInto.
+void HalveBoxRows(const std::uint8_t* source, unsigned width, unsigned height,
+                  unsigned destBegin, unsigned destEnd, std::uint8_t* dest);
+
+// First source row of destination row `destRow` of the next level.
+unsigned HalveSourceRow(unsigned height, unsigned destRow);
+
 // Keys one row; returns how many texels it keyed.
 std::uint32_t KeyRow(std::uint8_t* row, unsigned width, std::uint8_t red, std::uint8_t green,
                      std::uint8_t blue);
 
-// Gives keyed texels their opaque neighbours' colour; `rowHasKey` marks
-// the rows to search.
-void FillHoles(std::uint8_t* rgba, unsigned width, unsigned height, std::uint32_t keyed,
-               const std::uint8_t* rowHasKey);
+// Gives keyed texels their opaque neighbours' colour (ApplyColorKey after
+// keying); `rowKeyed` holds each row's count of keyed texels.
+void FillHoles(std::uint8_t* rgba, unsigned width, unsigned height,
+               const std::uint32_t* rowKeyed);
+
+// The same fill on a band of rows cut from a taller image: rows do not
+// wrap, and rings stop after `maxRing`. Texels of rows [centralBegin,
+// centralEnd) get exactly FillHoles's colours when the band reaches
+// `maxRing` rows beyond them both ways; returns false when one of them
+// is farther than `maxRing` from every opaque texel, as it cannot tell.
+// Keyed texels of every row end with alpha 0, as after FillHoles.
+bool FillHolesInBand(std::uint8_t* rgba, unsigned width, unsigned rows,
+                     const std::uint32_t* rowKeyed, unsigned centralBegin, unsigned centralEnd,
+                     unsigned maxRing);
 
 }  // namespace glpng

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "glpng/band_decode.h"
 #include "glpng/glpng.h"
 #include "glpng/png_decode.h"
 #include "support/gl_context.h"
@@ -735,6 +738,83 @@ TEST_F(PngBindTest, MipLevelsAreBoxFilteredFromTheLevelAbove) {
     EXPECT_EQ(At(ReadLevel(2), 0, 0), Grey(90));
 }
 
+// Large files are loaded a band of rows at a time; every level must equal
+// what the whole-image fill and box filter give, wherever the holes lie.
+TEST_F(PngBindTest, LargeImagesLoadExactlyAsAWholeImageWould) {
+    struct Disc {
+        int x, y, r;
+    };
+    struct Case {
+        const char* name;
+        unsigned width, height;
+        std::vector<Disc> holes;
+        bool allMagenta;
+    };
+    const std::vector<Case> cases = {
+        // Holes on band edges, across the top/bottom and left/right seams,
+        // and one nearly as deep as a band's margin.
+        {"within the margins", 1024, 1024,
+         {{300, 256, 9}, {40, 511, 20}, {700, 0, 14}, {0, 700, 30}, {1023, 1023, 5},
+          {512, 770, 85}, {200, 130, 3}, {900, 300, 1}},
+         false},
+        {"odd sides", 1031, 1029, {{515, 257, 12}, {100, 1028, 25}, {1030, 600, 40}}, false},
+        {"wide hole in a middle band", 1031, 1029, {{400, 600, 140}, {20, 20, 6}}, false},
+        {"wide hole in the first band", 1024, 1024, {{500, 120, 110}, {800, 900, 4}}, false},
+        {"all magenta", 1024, 1024, {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Picture p;
+        p.width = c.width;
+        p.height = c.height;
+        p.color = Color::Rgb;
+        p.pixel = [&c](unsigned x, unsigned y) {
+            bool hole = c.allMagenta;
+            for (const Disc& d : c.holes) {
+                // Distances wrap, as the texture does.
+                int dx = std::abs(int(x) - d.x), dy = std::abs(int(y) - d.y);
+                dx = std::min(dx, int(c.width) - dx);
+                dy = std::min(dy, int(c.height) - dy);
+                hole = hole || dx * dx + dy * dy <= d.r * d.r;
+            }
+            return hole ? Sample::Rgb(255, 0, 255)
+                        : Sample::Rgb(Hash(x, y, 0) & 255, (x * 3 + y) & 255, (y / 4) & 255);
+        };
+        const std::string path = Write("large.png", p);
+
+        glpng::Image expected;
+        ASSERT_TRUE(glpng::DecodePngFile(path.c_str(), &expected));
+        glpng::PngRowReader reader;
+        ASSERT_TRUE(reader.Open(path.c_str()));
+        ASSERT_TRUE(glpng::SuitsBands(reader.header()));
+        glpng::ApplyColorKey(expected, 255, 0, 255);
+        const std::vector<glpng::Image> chain = glpng::BuildMipChain(expected);
+
+        for (const bool mipmaps : {true, false}) {
+            SCOPED_TRACE(mipmaps ? "with mipmaps" : "level 0 only");
+            pngInfo info = {};
+            const GLuint tex = pngBind(path.c_str(), mipmaps ? PNG_BUILDMIPMAPS : PNG_NOMIPMAPS,
+                                       PNG_STENCIL, &info, GL_REPEAT,
+                                       mipmaps ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST, GL_NEAREST);
+            ASSERT_NE(tex, 0u);
+            EXPECT_EQ(info.Width, c.width);
+            EXPECT_EQ(info.Height, c.height);
+            ASSERT_EQ(LevelCount(), mipmaps ? int(chain.size()) : 1);
+            for (int level = 0; level < LevelCount(); ++level) {
+                const glpng::Image got = ReadLevel(level);
+                const glpng::Image& want = chain[std::size_t(level)];
+                ASSERT_EQ(got.width, want.width) << "level " << level;
+                ASSERT_EQ(got.height, want.height) << "level " << level;
+                for (unsigned y = 0; y < want.height; ++y)
+                    for (unsigned x = 0; x < want.width; ++x)
+                        ASSERT_EQ(At(got, x, y), At(want, x, y))
+                            << "level " << level << " at " << x << "," << y;
+            }
+            glDeleteTextures(1, &tex);
+        }
+    }
+}
+
 TEST_F(PngBindTest, TextureParametersAreThoseAskedFor) {
     Picture p;
     p.width = 2;
@@ -806,6 +886,7 @@ TEST_F(PngBindTest, FailuresReturnZeroReportNoSizeAndLeaveNoTexture) {
         {"100000 x 100000", WriteRaw("huge.png", CraftedGrey8(100000, 100000))},
         {"16384 x 4097", WriteRaw("many.png", CraftedGrey8(16384, 4097))},
         {"0 x 8", WriteRaw("zero.png", CraftedGrey8(0, 8))},
+        {"1024 x 1024 cut short", WriteRaw("short.png", CraftedGrey8(1024, 1024, 0))},
     };
     for (const auto& [what, path] : files) {
         SCOPED_TRACE(what);
