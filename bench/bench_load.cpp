@@ -13,12 +13,6 @@
 #include "render/gl.h"
 #include "render/texture_bank.h"
 
-// The loader's in-place halving (image_ops.cpp).
-namespace glpng {
-void HalveBoxInto(const std::uint8_t* source, unsigned width, unsigned height,
-                  std::uint8_t* dest);
-}  // namespace glpng
-
 namespace {
 
 constexpr int kRepetitions = 7;

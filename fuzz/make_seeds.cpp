@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string out = argv[1];
-    for (const char* sub : {"", "/png", "/settings", "/catalogue"})
+    for (const char* sub : {"", "/png", "/png_tall", "/settings", "/catalogue"})
         mkdir((out + sub).c_str(), 0755);
     int failures = 0;
 
@@ -94,6 +94,23 @@ int main(int argc, char** argv) {
             testpng::EncodePng(MakePicture(Color::Rgb, 8, false, w, 1));
         if (file.empty() || !testpng::WriteBytes(out + "/png/row" + std::to_string(w) + ".png", file))
             ++failures;
+    }
+
+    // Tall enough to be loaded band by band: small holes, a hole wider
+    // than a band's margin, and one across the top and bottom edges.
+    {
+        Picture p;
+        p.width = 1024;
+        p.height = 1024;
+        p.color = Color::Rgb;
+        p.pixel = [](unsigned x, unsigned y) {
+            const int dx = int(x) - 600, dy = int(y) - 500;
+            const bool hole = (x % 97 < 3 && y % 89 < 4) || dx * dx + dy * dy < 120 * 120 ||
+                              (x > 300 && x < 320 && (y < 10 || y > 1015));
+            return hole ? Sample::Rgb(255, 0, 255) : Sample::Rgb(x & 255, y & 255, 128);
+        };
+        const std::vector<std::uint8_t> file = testpng::EncodePng(p);
+        if (file.empty() || !testpng::WriteBytes(out + "/png_tall/holes.png", file)) ++failures;
     }
 
     const char* settings[] = {

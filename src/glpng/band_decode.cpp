@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 namespace glpng {
@@ -34,8 +36,9 @@ public:
         // The first band with its margins; the top margin (the last rows)
         // is filled in at the end.
         const unsigned headRows = Start(1) + kMargin;
-        head_.assign((kMargin + headRows) * stride_, 0);
-        window_.assign((longest + 2 * kMargin) * stride_, 0);
+        head_.reset(new (std::nothrow) std::uint8_t[(kMargin + headRows) * stride_]);
+        window_.reset(new (std::nothrow) std::uint8_t[(longest + 2 * kMargin) * stride_]);
+        if (!head_ || !window_) return false;
         if (withLevel1_) {
             level1_ = AllocatePixels(std::size_t(std::max(1u, width_ / 2)) * nextHeight_ * 4);
             if (!level1_) return false;
@@ -47,9 +50,9 @@ public:
             // Window rows are image rows a - margin ..; keep the overlap
             // with the last window and read on.
             if (k == 1)
-                std::memcpy(window_.data(), HeadRow(a - kMargin), 2 * kMargin * stride_);
+                std::memcpy(window_.get(), HeadRow(a - kMargin), 2 * kMargin * stride_);
             else
-                std::memmove(window_.data(), WindowRow(windowRows_ - 2 * kMargin),
+                std::memmove(window_.get(), WindowRow(windowRows_ - 2 * kMargin),
                              2 * kMargin * stride_);
             windowRows_ = b - a + 2 * kMargin;
             const unsigned readEnd = std::min(b + kMargin, height_);
@@ -59,13 +62,13 @@ public:
             // Below the last band: the first rows, as the texture repeats.
             for (unsigned row = std::max(readEnd, a + kMargin); row < b + kMargin; ++row)
                 std::memcpy(WindowRow(row - (a - kMargin)), HeadRow(row - height_), stride_);
-            if (!Finish(window_.data(), k)) return Fallback(a - kMargin, readEnd, result);
+            if (!Finish(window_.get(), k)) return Fallback(a - kMargin, readEnd, result);
         }
 
         // The first band, with the last rows above it.
         const unsigned lastStart = Start(bands_ - 1) - kMargin;
-        std::memcpy(head_.data(), WindowRow(height_ - kMargin - lastStart), kMargin * stride_);
-        if (!Finish(head_.data(), 0)) return Fallback(height_, height_, result);
+        std::memcpy(head_.get(), WindowRow(height_ - kMargin - lastStart), kMargin * stride_);
+        if (!Finish(head_.get(), 0)) return Fallback(height_, height_, result);
         result->level1 = std::move(level1_);
         return true;
     }
@@ -75,8 +78,8 @@ private:
     unsigned Start(unsigned k) const {
         return HalveSourceRow(height_, std::min(k * kBandLevel1Rows, nextHeight_));
     }
-    std::uint8_t* HeadRow(unsigned row) { return head_.data() + (kMargin + row) * stride_; }
-    std::uint8_t* WindowRow(unsigned index) { return window_.data() + index * stride_; }
+    std::uint8_t* HeadRow(unsigned row) { return head_.get() + (kMargin + row) * stride_; }
+    std::uint8_t* WindowRow(unsigned index) { return window_.get() + index * stride_; }
 
     bool Decode(std::uint8_t* dest, unsigned first, unsigned count) {
         return reader_.ReadKeyedRows(dest, count, key_, rowKeyed_.data() + first);
@@ -112,7 +115,7 @@ private:
         if (!whole || !sink_.ReadBack(whole.get())) return false;
         std::memcpy(whole.get(), HeadRow(0), std::size_t(Start(1) + kMargin) * stride_);
         if (windowFirst < decodedEnd)
-            std::memcpy(whole.get() + windowFirst * stride_, window_.data(),
+            std::memcpy(whole.get() + windowFirst * stride_, window_.get(),
                         (decodedEnd - windowFirst) * stride_);
         if (!Decode(whole.get() + decodedEnd * stride_, decodedEnd, height_ - decodedEnd))
             return false;
@@ -130,8 +133,8 @@ private:
     const unsigned nextHeight_;  // level 1's height
     const unsigned bands_;
     std::vector<std::uint32_t> rowKeyed_;  // keyed texels of each image row read
-    std::vector<std::uint8_t> head_;       // margin + first band + margin
-    std::vector<std::uint8_t> window_;     // margin + band + margin
+    std::unique_ptr<std::uint8_t[]> head_;    // margin + first band + margin
+    std::unique_ptr<std::uint8_t[]> window_;  // margin + band + margin
     unsigned windowRows_ = 0;
     PixelBuffer level1_{nullptr, std::free};
 };
