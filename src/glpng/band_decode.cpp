@@ -14,6 +14,7 @@ namespace {
 
 constexpr unsigned kBandLevel1Rows = 128;  // a band makes this many rows of level 1
 constexpr unsigned kMargin = 64;           // rows above and below a band; the widest hole
+constexpr unsigned kThinMargin = 8;        // tried first: most holes are narrow
 constexpr std::uint64_t kMinPixels = std::uint64_t(1) << 20;
 
 class BandDecoder {
@@ -93,8 +94,14 @@ private:
         std::vector<std::uint32_t> keyed(count);
         for (unsigned i = 0; i < count; ++i)
             keyed[i] = rowKeyed_[(a + height_ - kMargin + i) % height_];
-        if (!FillHolesInBand(rows, width_, count, keyed.data(), kMargin, kMargin + b - a, kMargin))
-            return false;
+        bool filled = false;
+        for (unsigned margin : {kThinMargin, kMargin}) {
+            const unsigned skip = kMargin - margin;
+            filled = FillHolesInBand(rows + skip * stride_, width_, count - 2 * skip,
+                                     keyed.data() + skip, margin, margin + b - a, margin);
+            if (filled) break;
+        }
+        if (!filled) return false;
         const std::uint8_t* band = rows + kMargin * stride_;
         sink_.Rows(a, b - a, band);
         if (withLevel1_) {
