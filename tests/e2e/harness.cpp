@@ -1,5 +1,7 @@
 #include "e2e/harness.h"
 
+#include <gtest/gtest.h>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -20,6 +22,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <thread>
 
@@ -83,6 +86,13 @@ bool WriteImage(const std::string& path, int size, const std::function<Colour(in
 
 bool WriteSolid(const std::string& path, int size, Colour c) {
     return WriteImage(path, size, [c](int, int) { return c; });
+}
+
+bool WriteQuadrants(const std::string& path, int size) {
+    return WriteImage(path, size, [size](int x, int y) {
+        const bool right = x >= size / 2, bottom = y >= size / 2;
+        return bottom ? (right ? kBottomRight : kBottomLeft) : (right ? kTopRight : kTopLeft);
+    });
 }
 
 std::string DescribePixel(const Image& image, int x, int y) {
@@ -484,6 +494,12 @@ std::string Session::Log() const {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+void Session::ReportFailure(const std::string& name) const {
+    const std::string path = ::testing::TempDir() + name + ".png";
+    if (WritePng(path, Screenshot())) std::cerr << "screenshot: " << path << "\n";
+    std::cerr << "program log:\n" << Log() << "\n";
 }
 
 bool Session::WriteSettings(const Settings& settings) {

@@ -38,6 +38,12 @@ bool Is(const Image& shot, int x, int y, Colour c, int tolerance = 12);
 // An opaque size x size PNG, texel by texel or in one colour.
 bool WriteImage(const std::string& path, int size, const std::function<Colour(int x, int y)>& texel);
 bool WriteSolid(const std::string& path, int size, Colour c);
+// Four solid quadrants, to locate every tile on screen.
+constexpr Colour kTopLeft{220, 40, 40};
+constexpr Colour kTopRight{40, 200, 40};
+constexpr Colour kBottomLeft{40, 60, 220};
+constexpr Colour kBottomRight{230, 220, 40};
+bool WriteQuadrants(const std::string& path, int size);
 // "(x,y) = r,g,b", for failure messages.
 std::string DescribePixel(const Image& image, int x, int y);
 // Lines split at line feeds; a last line without one still counts.
@@ -152,6 +158,9 @@ public:
     std::string SettingsPath() const { return Dir() + "/zintra.cfg"; }
     std::string LogPath() const { return Dir() + "/program.log"; }
     std::string Log() const;
+    // For a failed test: a screenshot under the test temp folder as
+    // `name`.png, and the program's log, both reported on stderr.
+    void ReportFailure(const std::string& name) const;
     const std::string& Display() const { return xvfb_.Display(); }
 
     bool WriteSettings(const Settings& settings);

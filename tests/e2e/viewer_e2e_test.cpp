@@ -93,11 +93,7 @@ protected:
     }
 
     void TearDown() override {
-        if (HasFailure()) {
-            const std::string path = ::testing::TempDir() + "zintra-viewer-e2e-failure.png";
-            if (e2e::WritePng(path, session.Screenshot())) std::cerr << "screenshot: " << path << "\n";
-            std::cerr << "program log:\n" << session.Log() << "\n";
-        }
+        if (HasFailure()) session.ReportFailure("zintra-viewer-e2e-failure");
     }
 
     void Start() {

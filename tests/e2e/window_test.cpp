@@ -22,19 +22,11 @@ using e2e::Is;
 using e2e::DescribePixel;
 using e2e::SplitLines;
 using e2e::WriteSolid;
-
-constexpr Colour kTopLeft{220, 40, 40};
-constexpr Colour kTopRight{40, 200, 40};
-constexpr Colour kBottomLeft{40, 60, 220};
-constexpr Colour kBottomRight{230, 220, 40};
-
-// A size x size image in four solid quadrants, to locate every tile.
-bool WriteQuadrants(const std::string& path, int size) {
-    return e2e::WriteImage(path, size, [size](int x, int y) {
-        const bool right = x >= size / 2, bottom = y >= size / 2;
-        return bottom ? (right ? kBottomRight : kBottomLeft) : (right ? kTopRight : kTopLeft);
-    });
-}
+using e2e::WriteQuadrants;
+using e2e::kTopLeft;
+using e2e::kTopRight;
+using e2e::kBottomLeft;
+using e2e::kBottomRight;
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -49,12 +41,7 @@ protected:
     }
 
     void TearDown() override {
-        if (HasFailure()) {
-            const Image shot = session.Screenshot();
-            const std::string path = ::testing::TempDir() + "zintra-e2e-failure.png";
-            if (e2e::WritePng(path, shot)) std::cerr << "screenshot: " << path << "\n";
-            std::cerr << "program log:\n" << session.Log() << "\n";
-        }
+        if (HasFailure()) session.ReportFailure("zintra-e2e-failure");
     }
 
     // Starts the program and waits for its window.

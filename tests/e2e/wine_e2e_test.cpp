@@ -25,21 +25,16 @@ using e2e::Session;
 using e2e::Settings;
 using e2e::Colour;
 using e2e::Is;
-using e2e::WriteImage;
 using e2e::WriteSolid;
+using e2e::WriteQuadrants;
+using e2e::kTopLeft;
+using e2e::kTopRight;
+using e2e::kBottomLeft;
+using e2e::kBottomRight;
 
-constexpr Colour kTopLeft{220, 40, 40};
-constexpr Colour kTopRight{40, 200, 40};
-constexpr Colour kBottomLeft{40, 60, 220};
-constexpr Colour kBottomRight{230, 220, 40};
 constexpr Colour kB{200, 120, 40};
 constexpr Colour kC{90, 30, 140};
 constexpr Colour kNewB{40, 200, 200};
-
-Colour Quadrants(int x, int y, int size) {
-    const bool right = x >= size / 2, bottom = y >= size / 2;
-    return bottom ? (right ? kBottomRight : kBottomLeft) : (right ? kTopRight : kTopLeft);
-}
 
 class WineTest : public ::testing::Test {
 protected:
@@ -48,7 +43,7 @@ protected:
         ASSERT_TRUE(session.Ready()) << "Xvfb or the program's folder could not be set up";
         textureDir = session.Dir() + "/textures";
         ASSERT_EQ(0, mkdir(textureDir.c_str(), 0700));
-        ASSERT_TRUE(WriteImage(textureDir + "/a.png", 64, [](int x, int y) { return Quadrants(x, y, 64); }));
+        ASSERT_TRUE(WriteQuadrants(textureDir + "/a.png", 64));
         ASSERT_TRUE(WriteSolid(textureDir + "/b.png", 64, kB));
         ASSERT_TRUE(WriteSolid(textureDir + "/c.png", 64, kC));
         settings.textureDir = Session::WindowsPath(textureDir);
@@ -57,11 +52,7 @@ protected:
     }
 
     void TearDown() override {
-        if (HasFailure()) {
-            const std::string path = ::testing::TempDir() + "zintra-wine-failure.png";
-            if (e2e::WritePng(path, session.Screenshot())) std::cerr << "screenshot: " << path << "\n";
-            std::cerr << "program log:\n" << session.Log() << "\n";
-        }
+        if (HasFailure()) session.ReportFailure("zintra-wine-failure");
     }
 
     void Start() {
@@ -171,7 +162,7 @@ TEST_F(WineTest, EditStartsTheEditorWithThePathAsOneArgument) {
     // editor that logs the arguments it was given.
     const std::string spaced = session.Dir() + "/my textures";
     ASSERT_EQ(0, mkdir(spaced.c_str(), 0700));
-    ASSERT_TRUE(WriteImage(spaced + "/a.png", 64, [](int x, int y) { return Quadrants(x, y, 64); }));
+    ASSERT_TRUE(WriteQuadrants(spaced + "/a.png", 64));
     const std::string log = session.Dir() + "/editor.log";
     {
         std::ofstream bat(session.Dir() + "/editor.bat", std::ios::binary);
