@@ -57,6 +57,3 @@ extern GLApp* gApplication;
 // The window procedure: forwards every message to gApplication.
 platform::LResult AppWindowProc(platform::WindowHandle window, std::uint32_t message,
                                 platform::WParam wParam, platform::LParam lParam);
-
-// Program entry shared by every backend's main; returns the exit status.
-int AppMain(platform::InstanceHandle instance);

@@ -7,12 +7,12 @@
 #include <string>
 
 #include "app/gl_app.h"
+#include "viewer/viewer_host.h"
 #include "viewer/viewer_scene.h"
 
-class TesterApp final : public GLApp {
+class TesterApp final : public GLApp, public ViewerHost {
 public:
     static constexpr const char* kSettingsName = "zintra.cfg";
-    static constexpr std::size_t kMaxEditorLength = 511;
 
     TesterApp();
 
@@ -32,11 +32,13 @@ public:
 
     // Menus.
     void BuildMenuBar();
-    void BuildCommandMenu();
+    void BuildCommandMenu() override;
     void ShowPopup(platform::MenuHandle menu, int x, int y);
 
+    bool HoldsViewer(const ViewerScene* scene) const override { return viewer.get() == scene; }
+
     // Dialogs.
-    void BrowseForDirectory();
+    void BrowseForDirectory() override;
     void LaunchEditor();
     void ShowMessage(const char* caption, const char* text);
 
@@ -54,3 +56,6 @@ public:
 private:
     bool quitting_ = false;
 };
+
+// Program entry shared by every backend's main; returns the exit status.
+int AppMain(platform::InstanceHandle instance);

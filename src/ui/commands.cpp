@@ -1,6 +1,6 @@
 // Menu commands, the mouse, and the refresh when the window regains focus.
 #include "app/tester_app.h"
-#include "ui/command_ids.h"
+#include "app/command_ids.h"
 #include "ui/help_texts.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The menu bar (File, Commands, Options, Help) and the Commands menu that
 // also opens at the cursor. Menus are replaced whole on every rebuild.
 #include "app/tester_app.h"
-#include "ui/command_ids.h"
+#include "app/command_ids.h"
 
 void TesterApp::BuildMenuBar() {
     // The previous bar holds the previous drop-downs; discarding it

@@ -3,15 +3,14 @@
 #include <limits>
 #include <string>
 
+#include "app/command_ids.h"
 #include "app/gl_app.h"
-#include "app/tester_app.h"
 #include "render/texture_bank.h"
 #include "viewer/view_math.h"
 #include "viewer/viewer_scene.h"
 
 namespace {
 
-constexpr std::uint32_t kJumpFirst = 40015;
 constexpr std::int32_t kMaxEntries = std::numeric_limits<std::int16_t>::max();
 
 std::string EntryPath(const std::string& dir, const char* name) {
@@ -87,7 +86,7 @@ void ViewerScene::Rescan(bool resetView) {
         for (Search search(pattern); search.Name() && i < counted; search.Advance()) {
             std::string path = EntryPath(*textureDir, search.Name());
             if (path.size() > kMaxEntryLength) continue;
-            platform::AppendMenuItem(jumpMenu, kJumpFirst + static_cast<std::uint32_t>(i),
+            platform::AppendMenuItem(jumpMenu, IDM_JUMP_FIRST + static_cast<std::uint32_t>(i),
                                      search.Name());
             if (keptPrevious && path == previous)
                 currentIndex = static_cast<std::int16_t>(i - 1);
@@ -102,7 +101,7 @@ void ViewerScene::Rescan(bool resetView) {
         jumpMenu = nullptr;
     }
 
-    static_cast<TesterApp*>(owner)->BuildCommandMenu();
+    host_->BuildCommandMenu();
 
     if (pathCount > 0) {
         StepTexture(true, resetView);

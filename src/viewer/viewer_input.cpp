@@ -153,9 +153,9 @@ void ViewerScene::UpdateKeyboard() {
         offsetY = Saturate16(static_cast<std::int32_t>(offsetY) + step);
 
     if (keys[VK_OEM_PLUS] && MoveChannelDue(kZoomInChannel)) {
-        if (distance > 4 * h) distance = Saturate16(static_cast<std::int32_t>(distance) - 4 * step);
+        ZoomStep(true);
     } else if (keys[VK_OEM_MINUS] && MoveChannelDue(kZoomOutChannel)) {
-        if (distance < 12 * h) distance = Saturate16(static_cast<std::int32_t>(distance) + 4 * step);
+        ZoomStep(false);
     }
 }
 

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "app/gl_app.h"
-#include "app/tester_app.h"
 #include "render/texture_bank.h"
 
 namespace {
@@ -39,7 +38,7 @@ std::unique_ptr<Sprite> LoadHudSprite(const std::string& exeDir, const char* fil
 
 }  // namespace
 
-ViewerScene::ViewerScene(GLApp* app) : Scene(app) {}
+ViewerScene::ViewerScene(GLApp* app, ViewerHost* host) : Scene(app), host_(host) {}
 
 // jumpMenu is not destroyed here: it hangs inside the application's
 // command menu, which owns and discards it.
@@ -69,10 +68,9 @@ void ViewerScene::Enter() {
     mouseSprite = LoadHudSprite(owner->exeDir, "mouse.png", size, 0, 0);
 
     if (!textureDir) {
-        auto* app = static_cast<TesterApp*>(owner);
-        app->BrowseForDirectory();
+        host_->BrowseForDirectory();
         // The dialog's nested loop may have quit, which deletes this scene.
-        if (app->viewer.get() != this) return;
+        if (!host_->HoldsViewer(this)) return;
     }
     Rescan(true);
 

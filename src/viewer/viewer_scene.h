@@ -12,9 +12,10 @@
 
 #include "app/frame_timer.h"
 #include "app/scene.h"
+#include "platform/gl.h"
 #include "platform/platform.h"
-#include "render/gl.h"
 #include "render/sprite.h"
+#include "viewer/viewer_host.h"
 
 class ViewerScene final : public Scene {
 public:
@@ -22,7 +23,7 @@ public:
     static constexpr std::size_t kMaxDirLength = 511;
     static constexpr std::size_t kMaxEntryLength = 254;
 
-    explicit ViewerScene(GLApp* app);
+    ViewerScene(GLApp* app, ViewerHost* host);
     ~ViewerScene();
     ViewerScene(const ViewerScene&) = delete;
     ViewerScene& operator=(const ViewerScene&) = delete;
@@ -83,6 +84,8 @@ public:
     std::array<float, 8> moveCarry{};
 
 private:
+    ViewerHost* host_;
+
     bool KeyChannelDue(std::uint8_t channel);
     bool MoveChannelDue(std::uint8_t channel);
     void UpdateKeyboard();

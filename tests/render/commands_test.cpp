@@ -8,7 +8,7 @@
 
 #include "platform/headless/headless.h"
 #include "support/viewer_fixture.h"
-#include "ui/command_ids.h"
+#include "app/command_ids.h"
 #include "ui/help_texts.h"
 
 namespace {

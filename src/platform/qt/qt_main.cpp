@@ -1,7 +1,7 @@
 // Program entry of the Linux build: the Qt application, then the core.
 #include <QApplication>
 
-#include "app/gl_app.h"
+#include "app/tester_app.h"
 #include "platform/platform.h"
 
 namespace {

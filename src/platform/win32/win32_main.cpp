@@ -1,7 +1,7 @@
 // Program entry of the Windows build.
 #include <windows.h>
 
-#include "app/gl_app.h"
+#include "app/tester_app.h"
 #include "platform/platform.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {

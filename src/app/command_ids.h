@@ -1,3 +1,5 @@
+// Menu command identifiers: the fixed entries, then one per file of the
+// jump list from IDM_JUMP_FIRST on.
 #pragma once
 
 enum CommandId : unsigned {
