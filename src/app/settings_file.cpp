@@ -1,16 +1,14 @@
-// The settings file: eight text lines beside the executable, read once at
-// start and written at quit.
+// The settings file: eight text lines, read once at start and written at
+// quit. Only the C library: the fuzzer links this unit alone.
+#include "app/settings_file.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <string>
-
-#include "app/tester_app.h"
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -32,12 +30,12 @@ public:
         out->clear();
         if (failed_) return false;
         int c = 0;
-        while (out->size() < kLineLimit) {
+        while (out->size() < kMaxSettingsLine) {
             c = std::fgetc(file_);
             if (c == EOF || c == '\n') break;
             out->push_back(static_cast<char>(c));
         }
-        if (out->size() == kLineLimit) {
+        if (out->size() == kMaxSettingsLine) {
             c = std::fgetc(file_);
             if (c != '\n' && c != EOF) failed_ = true;
         }
@@ -91,8 +89,6 @@ public:
     }
 
 private:
-    static constexpr std::size_t kLineLimit = 511;
-
     bool Fail() {
         failed_ = true;
         return false;
@@ -115,36 +111,55 @@ bool IsUnset(const std::string& line) { return line.empty() || line == "NULL"; }
 
 }  // namespace
 
-void TesterApp::ReadSettings() {
-    std::FILE* file = std::fopen(SettingsPath().c_str(), "r");
-    if (!file) return;
-    SettingsReader in(file);
 
+void ParseSettings(std::FILE* file, Settings* settings) {
+    SettingsReader in(file);
     std::string line;
     if (in.Line(&line)) {
         CleanLine(&line);
-        if (!IsUnset(line)) editorPath = line;
+        if (!IsUnset(line)) settings->editorPath = line;
     }
     if (in.ok() && in.Line(&line)) {
         CleanLine(&line);
-        if (!IsUnset(line) && viewer) viewer->SetDirectory(line.c_str(), false);
+        if (!IsUnset(line)) settings->textureDir = line;
     }
     bool flag = false;
-    if (in.Boolean(&flag) && viewer) viewer->showHud = flag;
-    if (in.Boolean(&flag) && viewer) viewer->autoRefresh = flag;
-    std::int32_t* edges[4] = {&windowRect.left, &windowRect.top, &windowRect.right,
-                              &windowRect.bottom};
+    if (in.Boolean(&flag)) settings->showHud = flag;
+    if (in.Boolean(&flag)) settings->autoRefresh = flag;
+    std::int32_t* edges[4] = {&settings->windowRect.left, &settings->windowRect.top,
+                              &settings->windowRect.right, &settings->windowRect.bottom};
     for (std::int32_t* edge : edges) {
         long long value = 0;
         if (!in.Integer(INT32_MIN, INT32_MAX, &value)) break;
         *edge = static_cast<std::int32_t>(value);
     }
-    std::fclose(file);
 }
 
-void TesterApp::WriteSettings() {
-    const platform::Rect rect = platform::WindowOuterRect(window);
-    const std::string path = SettingsPath();
+bool ReadSettingsFile(const std::string& path, Settings* settings) {
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (!file) return false;
+    ParseSettings(file, settings);
+    std::fclose(file);
+    return true;
+}
+
+std::string FormatSettings(const Settings& settings) {
+    const platform::Rect& r = settings.windowRect;
+    std::string text;
+    text += settings.editorPath ? *settings.editorPath : "NULL";
+    text += '\n';
+    text += settings.textureDir ? *settings.textureDir : "NULL";
+    text += '\n';
+    text += settings.showHud ? "1\n" : "0\n";
+    text += settings.autoRefresh ? "1\n" : "0\n";
+    for (std::int32_t edge : {r.left, r.top, r.right, r.bottom}) {
+        text += std::to_string(edge);
+        text += '\n';
+    }
+    return text;
+}
+
+bool WriteSettingsFile(const std::string& path, const Settings& settings) {
     // Written beside the file and renamed over it, so a failed or cut-off
     // write never leaves a truncated file.
 #ifdef _WIN32
@@ -152,22 +167,21 @@ void TesterApp::WriteSettings() {
 #else
     const std::string temp = path + "." + std::to_string(getpid()) + ".tmp";
 #endif
+    // Text mode: CR LF line ends on Windows.
     std::FILE* file = std::fopen(temp.c_str(), "w");
-    if (!file) return;
-    const bool hud = viewer ? viewer->showHud : true;
-    const bool refresh = viewer ? viewer->autoRefresh : true;
-    const char* dir = viewer && viewer->textureDir ? viewer->textureDir->c_str() : "NULL";
-    int written = std::fprintf(file, "%s\n%s\n%d\n%d\n%ld\n%ld\n%ld\n%ld\n",
-                               editorPath ? editorPath->c_str() : "NULL", dir, hud ? 1 : 0,
-                               refresh ? 1 : 0, static_cast<long>(rect.left),
-                               static_cast<long>(rect.top), static_cast<long>(rect.right),
-                               static_cast<long>(rect.bottom));
-    bool good = written > 0 && std::fflush(file) == 0;
+    if (!file) return false;
+    const std::string text = FormatSettings(settings);
+    bool good = std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
+                std::fflush(file) == 0;
 #ifndef _WIN32
     good = good && fsync(fileno(file)) == 0;
 #endif
     good = std::fclose(file) == 0 && good;
     std::error_code error;
     if (good) std::filesystem::rename(temp, path, error);
-    if (!good || error) std::remove(temp.c_str());
+    if (!good || error) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
 }

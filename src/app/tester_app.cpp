@@ -2,7 +2,9 @@
 
 #include <cstring>
 
-TesterApp::TesterApp() : viewer(std::make_unique<ViewerScene>(this)) {}
+#include "app/settings_file.h"
+
+TesterApp::TesterApp() : viewer(std::make_unique<ViewerScene>(this, this)) {}
 
 bool TesterApp::Init() {
     const bool created = GLApp::Init();
@@ -38,4 +40,32 @@ int AppMain(platform::InstanceHandle instance) {
 
     app->ReadSettings();
     return app->Run(instance, nullptr, "", 0, app->viewer.get());
+}
+
+void TesterApp::ReadSettings() {
+    Settings settings;
+    settings.windowRect = windowRect;
+    if (viewer) {
+        settings.showHud = viewer->showHud;
+        settings.autoRefresh = viewer->autoRefresh;
+    }
+    if (!ReadSettingsFile(SettingsPath(), &settings)) return;
+    if (settings.editorPath) editorPath = settings.editorPath;
+    windowRect = settings.windowRect;
+    if (!viewer) return;
+    if (settings.textureDir) viewer->SetDirectory(settings.textureDir->c_str(), false);
+    viewer->showHud = settings.showHud;
+    viewer->autoRefresh = settings.autoRefresh;
+}
+
+void TesterApp::WriteSettings() {
+    Settings settings;
+    settings.editorPath = editorPath;
+    if (viewer) {
+        settings.textureDir = viewer->textureDir;
+        settings.showHud = viewer->showHud;
+        settings.autoRefresh = viewer->autoRefresh;
+    }
+    settings.windowRect = platform::WindowOuterRect(window);
+    WriteSettingsFile(SettingsPath(), settings);
 }

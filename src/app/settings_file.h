@@ -1,0 +1,32 @@
+// The settings file: eight text lines (editor, texture folder, Show HUD,
+// Auto Refresh, the window's outer left, top, right, bottom).
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+
+// A line holds at most this many characters; a longer one ends the reading.
+constexpr std::size_t kMaxSettingsLine = 511;
+
+struct Settings {
+    std::optional<std::string> editorPath;  // none: "NULL"
+    std::optional<std::string> textureDir;  // none: "NULL"
+    bool showHud = true;
+    bool autoRefresh = true;
+    platform::Rect windowRect{100, 100, 612, 612};
+};
+
+// Reads values in order into `settings` and stops at the first one it
+// cannot read: the fields after it keep what they held. An empty or
+// "NULL" path leaves its field as it was.
+void ParseSettings(std::FILE* file, Settings* settings);
+// False when the file cannot be opened (nothing changes then).
+bool ReadSettingsFile(const std::string& path, Settings* settings);
+
+std::string FormatSettings(const Settings& settings);
+// Replaces the file atomically; false (and the old file kept) on failure.
+bool WriteSettingsFile(const std::string& path, const Settings& settings);
