@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <utility>
 
 namespace platform {
 namespace menus {
@@ -14,6 +15,27 @@ std::map<std::uintptr_t, std::unique_ptr<Menu>>& Registry() {
 }
 
 std::uintptr_t nextId = 1;
+
+bool Append(MenuHandle menu, Item item) {
+    Menu* data = Find(menu);
+    if (!data) return false;
+    data->items.push_back(std::move(item));
+    return true;
+}
+
+Item* FindCommandAt(MenuHandle menu, std::uint32_t id, MenuHandle* holder, int depth) {
+    Menu* data = Find(menu);
+    if (!data || depth > kMaxDepth) return nullptr;
+    for (Item& item : data->items) {
+        if (item.kind == Item::Command && item.id == id) {
+            if (holder) *holder = menu;
+            return &item;
+        }
+        if (item.kind == Item::Submenu)
+            if (Item* found = FindCommandAt(item.submenu, id, holder, depth + 1)) return found;
+    }
+    return nullptr;
+}
 
 }  // namespace
 
@@ -43,6 +65,38 @@ bool Destroy(MenuHandle handle) {
 std::size_t LiveCount() { return Registry().size(); }
 
 void DestroyAll() { Registry().clear(); }
+
+bool AppendCommand(MenuHandle menu, std::uint32_t id, const char* label) {
+    Item item;
+    item.id = id;
+    item.label = label ? label : "";
+    return Append(menu, std::move(item));
+}
+
+bool AppendSubmenu(MenuHandle menu, MenuHandle submenu, const char* label) {
+    Item item;
+    item.kind = Item::Submenu;
+    item.submenu = submenu;
+    item.label = label ? label : "";
+    return Append(menu, std::move(item));
+}
+
+bool AppendSeparator(MenuHandle menu) {
+    Item item;
+    item.kind = Item::Separator;
+    return Append(menu, std::move(item));
+}
+
+Item* FindCommand(MenuHandle menu, std::uint32_t id, MenuHandle* holder) {
+    return FindCommandAt(menu, id, holder, 0);
+}
+
+bool SetChecked(MenuHandle menu, std::uint32_t id, bool checked, MenuHandle* holder) {
+    Item* item = FindCommand(menu, id, holder);
+    if (!item) return false;
+    item->checked = checked;
+    return true;
+}
 
 }  // namespace menus
 }  // namespace platform

@@ -32,6 +32,19 @@ Menu* Find(MenuHandle handle);
 // Returns false for a stale or null handle.
 bool Destroy(MenuHandle handle);
 std::size_t LiveCount();
+
+// The menu-building calls over the data, shared by every backend that
+// keeps menus this way. Each returns false for a stale or null handle.
+bool AppendCommand(MenuHandle menu, std::uint32_t id, const char* label);
+bool AppendSubmenu(MenuHandle menu, MenuHandle submenu, const char* label);
+bool AppendSeparator(MenuHandle menu);
+// The command entry with `id`, searched depth first through submenus as
+// Win32 searches by command; `holder`, when given, gets its menu.
+Item* FindCommand(MenuHandle menu, std::uint32_t id, MenuHandle* holder = nullptr);
+// Sets the check mark of that entry; false when there is none.
+bool SetChecked(MenuHandle menu, std::uint32_t id, bool checked, MenuHandle* holder = nullptr);
+// Deepest nesting followed, so a menu that holds itself cannot loop.
+constexpr int kMaxDepth = 16;
 // Discards every menu (test isolation).
 void DestroyAll();
 

@@ -156,37 +156,17 @@ MenuHandle NewMenuBar() { return menus::Create(true); }
 MenuHandle NewMenu() { return menus::Create(false); }
 
 void AppendMenuItem(MenuHandle menu, std::uint32_t id, const char* label) {
-    if (menus::Menu* m = menus::Find(menu)) {
-        menus::Item item;
-        item.id = id;
-        item.label = label ? label : "";
-        m->items.push_back(item);
-    }
+    menus::AppendCommand(menu, id, label);
 }
 
 void AppendMenuSubmenu(MenuHandle menu, MenuHandle submenu, const char* label) {
-    if (menus::Menu* m = menus::Find(menu)) {
-        menus::Item item;
-        item.kind = menus::Item::Submenu;
-        item.submenu = submenu;
-        item.label = label ? label : "";
-        m->items.push_back(item);
-    }
+    menus::AppendSubmenu(menu, submenu, label);
 }
 
-void AppendMenuSeparator(MenuHandle menu) {
-    if (menus::Menu* m = menus::Find(menu)) {
-        menus::Item item;
-        item.kind = menus::Item::Separator;
-        m->items.push_back(item);
-    }
-}
+void AppendMenuSeparator(MenuHandle menu) { menus::AppendSeparator(menu); }
 
 void SetMenuItemChecked(MenuHandle menu, std::uint32_t id, bool checked) {
-    if (menus::Menu* m = menus::Find(menu)) {
-        for (auto& item : m->items)
-            if (item.kind == menus::Item::Command && item.id == id) item.checked = checked;
-    }
+    menus::SetChecked(menu, id, checked);
 }
 
 void DestroyMenuTree(MenuHandle menu) {

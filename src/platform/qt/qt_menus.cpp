@@ -15,30 +15,11 @@ namespace qt {
 
 namespace {
 
-// Qt actions alive for a command entry, so a check mark set later shows.
-struct LiveAction {
-    MenuHandle menu;
-    std::uint32_t id;
-    QPointer<QAction> action;
-};
-
-std::vector<LiveAction>& LiveActions() {
-    static std::vector<LiveAction> actions;
-    return actions;
-}
-
 void PruneLiveActions() {
-    auto& actions = LiveActions();
+    auto& actions = State().liveActions;
     actions.erase(std::remove_if(actions.begin(), actions.end(),
                                  [](const LiveAction& a) { return a.action.isNull(); }),
                   actions.end());
-}
-
-const menus::Item* FindCommand(MenuHandle menu, std::uint32_t id) {
-    if (const menus::Menu* data = menus::Find(menu))
-        for (const menus::Item& item : data->items)
-            if (item.kind == menus::Item::Command && item.id == id) return &item;
-    return nullptr;
 }
 
 void ShowCheck(QAction* action, bool checked) {
@@ -51,8 +32,6 @@ void ShowCheck(QAction* action, bool checked) {
         action->setCheckable(false);
     }
 }
-
-constexpr int kMaxDepth = 16;  // guards against a menu that holds itself
 
 void Fill(QWidget* target, MenuHandle handle, WindowHandle owner, int depth) {
     const menus::Menu* data = menus::Find(handle);
@@ -68,11 +47,11 @@ void Fill(QWidget* target, MenuHandle handle, WindowHandle owner, int depth) {
                 QObject::connect(action, &QAction::triggered, action, [owner, handle, id, guard]() {
                     PostWindowMessage(owner, WM_COMMAND, id, 0);
                     // Qt toggled a checkable entry itself; the data decides.
-                    const menus::Item* current = FindCommand(handle, id);
+                    const menus::Item* current = menus::FindCommand(handle, id);
                     if (guard) ShowCheck(guard, current && current->checked);
                 });
                 target->addAction(action);
-                LiveActions().push_back(LiveAction{handle, id, guard});
+                State().liveActions.push_back(LiveAction{handle, id, guard});
                 break;
             }
             case menus::Item::Separator: {
@@ -82,7 +61,7 @@ void Fill(QWidget* target, MenuHandle handle, WindowHandle owner, int depth) {
                 break;
             }
             case menus::Item::Submenu: {
-                if (menus::Find(item.submenu) && depth < kMaxDepth) {
+                if (menus::Find(item.submenu) && depth < menus::kMaxDepth) {
                     auto* submenu = new QMenu(label, target);
                     // Filled when first opened: a long jump list would
                     // otherwise cost its Qt objects on every rebuild.
@@ -103,21 +82,6 @@ void Fill(QWidget* target, MenuHandle handle, WindowHandle owner, int depth) {
             }
         }
     }
-}
-
-// Depth-first search by identifier, as Win32 does by command.
-menus::Item* FindItemDeep(MenuHandle menu, std::uint32_t id, MenuHandle* holder, int depth) {
-    menus::Menu* data = menus::Find(menu);
-    if (!data || depth > kMaxDepth) return nullptr;
-    for (menus::Item& item : data->items) {
-        if (item.kind == menus::Item::Command && item.id == id) {
-            *holder = menu;
-            return &item;
-        }
-        if (item.kind == menus::Item::Submenu)
-            if (menus::Item* found = FindItemDeep(item.submenu, id, holder, depth + 1)) return found;
-    }
-    return nullptr;
 }
 
 }  // namespace
@@ -145,43 +109,22 @@ MenuHandle NewMenuBar() { return menus::Create(true); }
 MenuHandle NewMenu() { return menus::Create(false); }
 
 void AppendMenuItem(MenuHandle menu, std::uint32_t id, const char* label) {
-    menus::Menu* data = menus::Find(menu);
-    if (!data) return;
-    menus::Item item;
-    item.kind = menus::Item::Command;
-    item.id = id;
-    item.label = label ? label : "";
-    data->items.push_back(item);
-    qt::MarkMenusChanged();
+    if (menus::AppendCommand(menu, id, label)) qt::MarkMenusChanged();
 }
 
 void AppendMenuSubmenu(MenuHandle menu, MenuHandle submenu, const char* label) {
-    menus::Menu* data = menus::Find(menu);
-    if (!data) return;
-    menus::Item item;
-    item.kind = menus::Item::Submenu;
-    item.submenu = submenu;
-    item.label = label ? label : "";
-    data->items.push_back(item);
-    qt::MarkMenusChanged();
+    if (menus::AppendSubmenu(menu, submenu, label)) qt::MarkMenusChanged();
 }
 
 void AppendMenuSeparator(MenuHandle menu) {
-    menus::Menu* data = menus::Find(menu);
-    if (!data) return;
-    menus::Item item;
-    item.kind = menus::Item::Separator;
-    data->items.push_back(item);
-    qt::MarkMenusChanged();
+    if (menus::AppendSeparator(menu)) qt::MarkMenusChanged();
 }
 
 void SetMenuItemChecked(MenuHandle menu, std::uint32_t id, bool checked) {
     MenuHandle holder = nullptr;
-    menus::Item* item = qt::FindItemDeep(menu, id, &holder, 0);
-    if (!item) return;
-    item->checked = checked;
+    if (!menus::SetChecked(menu, id, checked, &holder)) return;
     qt::PruneLiveActions();
-    for (const qt::LiveAction& live : qt::LiveActions())
+    for (const qt::LiveAction& live : qt::State().liveActions)
         if (live.menu == holder && live.id == id && live.action) qt::ShowCheck(live.action, checked);
 }
 
