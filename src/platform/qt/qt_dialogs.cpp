@@ -16,10 +16,6 @@ namespace platform {
 
 namespace {
 
-bool HaveApplication() {
-    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
-}
-
 QMessageBox::Icon IconFor(std::uint32_t flags) {
     switch (flags & 0xF0u) {
         case 0x10u: return QMessageBox::Critical;
@@ -53,7 +49,7 @@ public:
 }  // namespace
 
 int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, std::uint32_t flags) {
-    if (!HaveApplication()) {
+    if (!qt::HaveApplication()) {
         // No window system: the text still reaches the user.
         std::fprintf(stderr, "%s: %s\n", caption ? caption : "Error", text ? text : "");
         return IDOK;
@@ -68,7 +64,7 @@ int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, st
 }
 
 bool ChooseFolder(WindowHandle owner, const char* title, char* path) {
-    if (!path || !HaveApplication()) return false;
+    if (!path || !qt::HaveApplication()) return false;
     QString chosen;
     {
         ModalScope modal;
@@ -80,7 +76,7 @@ bool ChooseFolder(WindowHandle owner, const char* title, char* path) {
 }
 
 bool ChooseEditor(WindowHandle owner, char* path) {
-    if (!path || !HaveApplication()) return false;
+    if (!path || !qt::HaveApplication()) return false;
     QString chosen;
     {
         ModalScope modal;

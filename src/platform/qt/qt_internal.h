@@ -1,5 +1,12 @@
-// Shared pieces of the Qt backend: the main window, its GL surface and
-// the message queue the core drains through TakeMessage.
+// Shared pieces of the Qt backend. How the Win32 concepts the core speaks
+// in map onto Qt here:
+//   window (HWND)          MainWindow: a QMainWindow with the menu bar
+//   device context (HDC)   GLWindow: the QWindow the GL context draws on
+//   GL context (HGLRC)     QOpenGLContext, owned by Backend
+//   message queue          Backend::queue, drained by TakeMessage
+//   window procedure       Backend::proc, registered as the "class"
+//   menu handle (HMENU)    menu_tree data, turned into QMenus when shown
+//   nested modal loop      QDialog/QMenu::exec, counted by modalDepth
 #pragma once
 
 #include <QMainWindow>
@@ -7,9 +14,13 @@
 #include <QWindow>
 
 #include <cstdint>
+#include <deque>
+#include <memory>
+#include <vector>
 
 #include "platform/platform.h"
 
+class QAction;
 class QOpenGLContext;
 class QMenuBar;
 
@@ -78,6 +89,32 @@ private:
     // the press even when Qt reports another symbol for it (Shift changes).
     std::uint8_t heldVk_[256] = {};
 };
+
+// Qt action alive for a command entry, so a check mark set later shows.
+struct LiveAction {
+    MenuHandle menu;
+    std::uint32_t id;
+    QPointer<QAction> action;
+};
+
+// Everything the backend keeps, in one place.
+struct Backend {
+    InstanceHandle instance = nullptr;
+    WindowProc proc = nullptr;
+    std::deque<Message> queue;
+    std::vector<std::unique_ptr<MainWindow>> windows;
+    std::vector<std::unique_ptr<QOpenGLContext>> contexts;
+    std::vector<LiveAction> liveActions;
+    int modalDepth = 0;
+    bool swapped = false;
+    bool cleanupRegistered = false;
+    bool screenSaverHeld = false;
+    unsigned screenSaverCookie = 0;
+};
+Backend& State();
+
+// Whether a QApplication runs: without one no widget may be made.
+bool HaveApplication();
 
 // Live main window for a handle; null for anything else.
 MainWindow* FindWindow(WindowHandle window);

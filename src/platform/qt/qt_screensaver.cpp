@@ -17,8 +17,6 @@ namespace qt {
 
 namespace {
 
-bool held = false;
-unsigned cookie = 0;
 constexpr int kTimeoutMs = 1000;
 
 // Only an existing bus: connecting without one may spawn a bus daemon.
@@ -38,24 +36,24 @@ QDBusMessage Call(const char* method) {
 }  // namespace
 
 void InhibitScreenSaver() {
-    if (held || !SessionBusExists()) return;
+    if (State().screenSaverHeld || !SessionBusExists()) return;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return;
     QDBusMessage call = Call("Inhibit");
     call << QStringLiteral("Zintra") << QStringLiteral("Showing textures");
     const QDBusMessage reply = bus.call(call, QDBus::Block, kTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
-    cookie = reply.arguments().constFirst().toUInt();
-    held = true;
+    State().screenSaverCookie = reply.arguments().constFirst().toUInt();
+    State().screenSaverHeld = true;
 }
 
 void ReleaseScreenSaver() {
-    if (!held) return;
-    held = false;
+    if (!State().screenSaverHeld) return;
+    State().screenSaverHeld = false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return;
     QDBusMessage call = Call("UnInhibit");
-    call << cookie;
+    call << State().screenSaverCookie;
     bus.call(call, QDBus::Block, kTimeoutMs);
 }
 

@@ -17,35 +17,24 @@
 namespace platform {
 namespace qt {
 
-namespace {
-
-struct State {
-    InstanceHandle instance = nullptr;
-    WindowProc proc = nullptr;
-    std::deque<Message> queue;
-    std::vector<std::unique_ptr<MainWindow>> windows;
-    std::vector<std::unique_ptr<QOpenGLContext>> contexts;
-    int modalDepth = 0;
-    bool swapped = false;
-    bool cleanupRegistered = false;
-};
-
-State& S() {
-    static State state;
-    return state;
-}
-
-// Qt objects must go before the application object does.
-void CleanupAtExit() {
-    State& s = S();
-    if (QOpenGLContext* current = QOpenGLContext::currentContext()) current->doneCurrent();
-    s.contexts.clear();
-    s.windows.clear();
-    s.queue.clear();
+Backend& State() {
+    static Backend backend;
+    return backend;
 }
 
 bool HaveApplication() {
     return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+namespace {
+
+// Qt objects must go before the application object does.
+void CleanupAtExit() {
+    Backend& s = State();
+    if (QOpenGLContext* current = QOpenGLContext::currentContext()) current->doneCurrent();
+    s.contexts.clear();
+    s.windows.clear();
+    s.queue.clear();
 }
 
 LParam PackPoint(int x, int y) {
@@ -88,7 +77,7 @@ QSurfaceFormat FormatFor(int id) {
 }
 
 QOpenGLContext* FindContext(RenderContext rc) {
-    for (auto& context : S().contexts)
+    for (auto& context : State().contexts)
         if (reinterpret_cast<RenderContext>(context.get()) == rc) return context.get();
     return nullptr;
 }
@@ -275,27 +264,27 @@ bool MainWindow::focusNextPrevChild(bool) { return false; }
 
 MainWindow* FindWindow(WindowHandle window) {
     if (!window) return nullptr;
-    for (auto& w : S().windows)
+    for (auto& w : State().windows)
         if (w->Handle() == window) return w.get();
     return nullptr;
 }
 
 MainWindow* FindWindowBySurface(DeviceContext dc) {
     if (!dc) return nullptr;
-    for (auto& w : S().windows)
+    for (auto& w : State().windows)
         if (reinterpret_cast<DeviceContext>(w->Surface()) == dc) return w.get();
     return nullptr;
 }
 
-void EnterModal() { ++S().modalDepth; }
+void EnterModal() { ++State().modalDepth; }
 void LeaveModal() {
-    if (S().modalDepth > 0) --S().modalDepth;
+    if (State().modalDepth > 0) --State().modalDepth;
 }
-bool InModal() { return S().modalDepth > 0; }
-bool HasSwapped() { return S().swapped; }
+bool InModal() { return State().modalDepth > 0; }
+bool HasSwapped() { return State().swapped; }
 
 void MarkMenusChanged() {
-    for (auto& w : S().windows)
+    for (auto& w : State().windows)
         if (w->attachedBar) w->menuDirty = true;
 }
 
@@ -306,7 +295,7 @@ QWidget* DialogParent(WindowHandle owner) { return FindWindow(owner); }
 using qt::FindWindow;
 using qt::FindWindowBySurface;
 using qt::MainWindow;
-using qt::S;
+using qt::State;
 
 InstanceHandle ModuleInstance() {
     static char instance;
@@ -314,7 +303,7 @@ InstanceHandle ModuleInstance() {
 }
 
 bool RegisterWindowClass(InstanceHandle instance, WindowProc proc) {
-    qt::State& s = S();
+    qt::Backend& s = State();
     if (!instance || !proc || s.proc || !qt::HaveApplication()) return false;
     s.instance = instance;
     s.proc = proc;
@@ -326,7 +315,7 @@ bool RegisterWindowClass(InstanceHandle instance, WindowProc proc) {
 }
 
 bool UnregisterWindowClass(InstanceHandle instance) {
-    qt::State& s = S();
+    qt::Backend& s = State();
     if (!s.proc || instance != s.instance || !s.windows.empty()) return false;
     s.proc = nullptr;
     s.instance = nullptr;
@@ -335,7 +324,7 @@ bool UnregisterWindowClass(InstanceHandle instance) {
 
 WindowHandle CreateMainWindow(InstanceHandle instance, const char* title, int clientWidth,
                               int clientHeight) {
-    qt::State& s = S();
+    qt::Backend& s = State();
     if (!s.proc || instance != s.instance || !qt::HaveApplication()) return nullptr;
     s.windows.push_back(std::make_unique<MainWindow>(QString::fromLocal8Bit(title ? title : ""),
                                                      clientWidth, clientHeight));
@@ -343,7 +332,7 @@ WindowHandle CreateMainWindow(InstanceHandle instance, const char* title, int cl
 }
 
 bool DestroyMainWindow(WindowHandle window) {
-    qt::State& s = S();
+    qt::Backend& s = State();
     auto it = std::find_if(s.windows.begin(), s.windows.end(),
                            [window](const auto& w) { return w->Handle() == window; });
     if (it == s.windows.end()) return false;
@@ -395,8 +384,8 @@ RenderContext CreateGLContext(DeviceContext dc) {
     context->setFormat(w->Surface()->requestedFormat());
     context->setScreen(w->Surface()->screen());
     if (!context->create()) return nullptr;
-    S().contexts.push_back(std::move(context));
-    return reinterpret_cast<RenderContext>(S().contexts.back().get());
+    State().contexts.push_back(std::move(context));
+    return reinterpret_cast<RenderContext>(State().contexts.back().get());
 }
 
 bool MakeGLContextCurrent(DeviceContext dc, RenderContext rc) {
@@ -411,7 +400,7 @@ bool MakeGLContextCurrent(DeviceContext dc, RenderContext rc) {
 }
 
 bool DeleteGLContext(RenderContext rc) {
-    qt::State& s = S();
+    qt::Backend& s = State();
     auto it = std::find_if(s.contexts.begin(), s.contexts.end(), [rc](const auto& c) {
         return reinterpret_cast<RenderContext>(c.get()) == rc;
     });
@@ -438,7 +427,7 @@ void SwapWindowBuffers(DeviceContext dc) {
     QOpenGLContext* context = QOpenGLContext::currentContext();
     if (!context || context->surface() != w->Surface()) return;
     context->swapBuffers(w->Surface());
-    S().swapped = true;
+    State().swapped = true;
 }
 
 void PlaceWindow(WindowHandle window, const Rect& outer) {
@@ -470,7 +459,7 @@ Rect WindowOuterRect(WindowHandle window) {
 }
 
 bool TakeMessage(Message* out) {
-    qt::State& s = S();
+    qt::Backend& s = State();
     if (!out) return false;
     if (s.queue.empty() && QCoreApplication::instance()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -484,14 +473,14 @@ bool TakeMessage(Message* out) {
 }
 
 void DispatchTaken(const Message& message) {
-    qt::State& s = S();
+    qt::Backend& s = State();
     // Thread messages (no live window) have no procedure, as with Win32.
     if (s.proc && FindWindow(message.window))
         s.proc(message.window, message.message, message.wParam, message.lParam);
 }
 
 void PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
-    S().queue.push_back(Message{window, message, wParam, lParam});
+    State().queue.push_back(Message{window, message, wParam, lParam});
 }
 
 LResult DefaultWindowProc(WindowHandle window, std::uint32_t message, WParam wParam, LParam) {
