@@ -1,6 +1,6 @@
 #include "app/gl_app.h"
 
-#include "render/gl.h"
+#include "platform/gl.h"
 #include "render/texture_bank.h"
 
 GLApp* gApplication = nullptr;
@@ -90,6 +90,12 @@ void GLApp::DestroyWindowAndContext() {
     if (!platform::UnregisterWindowClass(instance)) ShowShutdownError("Could Not Unregister Class.");
 }
 
+int GLApp::TakeKeyPresses(std::uint8_t key) {
+    const int presses = keyPresses[key];
+    keyPresses[key] = 0;
+    return presses;
+}
+
 void GLApp::ResizeViewport(std::uint16_t width, std::uint16_t height) {
     viewportChanged = true;
     viewportWidth = width;
@@ -107,6 +113,8 @@ platform::LResult GLApp::HandleMessage(WindowHandle hwnd, std::uint32_t message,
         Quit();
         return 0;
     case WM_KEYDOWN:
+        // Auto-repeat keeps the key down and is no new press.
+        if (!keyDown[wParam & 0xFF] && keyPresses[wParam & 0xFF] < 0xFF) ++keyPresses[wParam & 0xFF];
         keyDown[wParam & 0xFF] = true;
         return 0;
     case WM_KEYUP:

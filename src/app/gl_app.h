@@ -40,6 +40,10 @@ public:
     std::uint16_t viewportHeight = 0;
     std::string exeDir;  // at most kMaxPath - 1 characters, no trailing separator
     bool keyDown[256] = {};
+    // Presses (up-to-down changes) since the scene last took them, so a
+    // press and release that both arrive between two passes still count.
+    std::uint8_t keyPresses[256] = {};
+    int TakeKeyPresses(std::uint8_t key);
     WindowHandle window = nullptr;
     platform::Rect windowRect{100, 100, 612, 612};
     platform::DeviceContext deviceContext = nullptr;

@@ -73,6 +73,8 @@
 #define VK_DOWN 0x28
 #define VK_INSERT 0x2D
 #define VK_DELETE 0x2E
+#define VK_ADD 0x6B
+#define VK_SUBTRACT 0x6D
 #define VK_F1 0x70
 #define VK_OEM_PLUS 0xBB
 #define VK_OEM_COMMA 0xBC

@@ -58,14 +58,16 @@ bool TesterApp::OnCommand(WindowHandle, std::uint32_t, WParam wParam, LParam) {
         viewer->StepTexture(false, false);
         break;
     case IDM_MOVE:
-        viewer->moveMode = true;
-        break;
     case IDM_ZOOM:
-        viewer->zoomMode = true;
+    case IDM_ROTATE: {
+        // The pointer moved while the menu was open, unseen by the viewer.
+        std::int32_t x = 0, y = 0;
+        if (platform::PointerPosition(window, &x, &y)) viewer->StartModeAt(x, y);
+        if (id == IDM_MOVE) viewer->moveMode = true;
+        if (id == IDM_ZOOM) viewer->zoomMode = true;
+        if (id == IDM_ROTATE) viewer->rotateMode = true;
         break;
-    case IDM_ROTATE:
-        viewer->rotateMode = true;
-        break;
+    }
     default: {
         // Identifiers past the list wrap to entry 0 in JumpTo; keep the
         // index inside 16 bits so a huge one cannot wrap negative.

@@ -131,14 +131,12 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
     textureWidth = size[0];
     textureHeight = size[1];
 
-    using viewer_math::Saturate16;
-    const std::int16_t x = Saturate16(2 * static_cast<std::int64_t>(textureWidth));
-    const std::int16_t y = Saturate16(2 * static_cast<std::int64_t>(textureHeight));
+    // The loader caps sides at 16384, so 2w and 2h fit 32 bits easily.
+    const GLint x = 2 * static_cast<GLint>(textureWidth);
+    const GLint y = 2 * static_cast<GLint>(textureHeight);
     if (quadVertices) {
-        const std::int16_t xs[4] = {static_cast<std::int16_t>(-x), x, x,
-                                    static_cast<std::int16_t>(-x)};
-        const std::int16_t ys[4] = {static_cast<std::int16_t>(-y), static_cast<std::int16_t>(-y),
-                                    y, y};
+        const GLint xs[4] = {-x, x, x, -x};
+        const GLint ys[4] = {-y, -y, y, y};
         for (int v = 0; v < 4; ++v) {
             quadVertices[v * 3 + 0] = xs[v];
             quadVertices[v * 3 + 1] = ys[v];
@@ -147,7 +145,7 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
 
     owner->viewportChanged = true;
 
-    const std::int16_t homeDistance = Saturate16(4 * static_cast<std::int64_t>(textureHeight));
+    const std::int32_t homeDistance = 4 * static_cast<std::int32_t>(textureHeight);
     if (resetView) {
         distance = homeDistance;
         yaw = 0;

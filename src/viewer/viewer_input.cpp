@@ -1,4 +1,5 @@
 // Update: keys, mouse modes and window size turned into the camera.
+#include <algorithm>
 #include <cmath>
 
 #include "app/gl_app.h"
@@ -40,10 +41,24 @@ void ViewerScene::ZoomStep(bool zoomIn) {
     const std::int32_t h = textureHeight;
     const std::int32_t step = 4 * static_cast<std::int32_t>(moveStep);
     if (zoomIn) {
-        if (distance > 4 * h) distance = Saturate16(static_cast<std::int32_t>(distance) - step);
+        if (distance > 4 * h) distance -= step;
     } else {
-        if (distance < 12 * h) distance = Saturate16(static_cast<std::int32_t>(distance) + step);
+        if (distance < 12 * h) distance += step;
     }
+}
+
+void ViewerScene::StartModeAt(std::int32_t x, std::int32_t y) {
+    mouseX = lastMouseX = x;
+    mouseY = lastMouseY = y;
+}
+
+std::int32_t ViewerScene::ZoomModeMin() const {
+    const std::int32_t nearPlane = 2 * static_cast<std::int32_t>(textureHeight);
+    return std::max(2 * static_cast<std::int32_t>(textureWidth), nearPlane + 1);
+}
+
+std::int32_t ViewerScene::ZoomModeMax() const {
+    return std::max(4 * static_cast<std::int32_t>(textureWidth), ZoomModeMin());
 }
 
 void ViewerScene::EndDrag() {
@@ -70,9 +85,23 @@ bool ViewerScene::MoveChannelDue(std::uint8_t channel) {
 
 void ViewerScene::Update() {
     const bool* keys = owner->keyDown;
-    if (keys[VK_ESCAPE] || keys[kKeyQ]) {
+    // Presses are taken every pass, so those made during a mouse mode
+    // never act once it ends.
+    const int quitPresses = owner->TakeKeyPresses(VK_ESCAPE) + owner->TakeKeyPresses(kKeyQ);
+    Presses presses;
+    presses.back = owner->TakeKeyPresses(VK_OEM_4);
+    presses.forward = owner->TakeKeyPresses(VK_OEM_6);
+    presses.rescan = owner->TakeKeyPresses(kKeyR);
+
+    if (!keys[VK_ESCAPE]) escapeLatched = false;
+    if (!keys[kKeyQ]) quitKeyLatched = false;
+    const bool quitHeld = (keys[VK_ESCAPE] && !escapeLatched) || (keys[kKeyQ] && !quitKeyLatched);
+    if (quitHeld || quitPresses > 0) {
         if (moveMode || rotateMode || zoomMode) {
+            // The key that ends a mode must not quit in the next pass too.
             EndDrag();
+            escapeLatched = keys[VK_ESCAPE];
+            quitKeyLatched = keys[kKeyQ];
             return;
         }
         owner->Quit();
@@ -87,15 +116,10 @@ void ViewerScene::Update() {
         yaw = Saturate32(yaw + viewer_math::HalfFloor(dx));
         pitch = Saturate32(pitch + viewer_math::HalfFloor(dy));
     } else if (zoomMode) {
-        const std::int64_t w = textureWidth;
-        std::int64_t d = static_cast<std::int64_t>(distance) + mouseY - lastMouseY;
-        if (d > 4 * w)
-            d = 4 * w;
-        else if (d < 2 * w)
-            d = 2 * w;
-        distance = Saturate16(d);
+        const std::int64_t d = static_cast<std::int64_t>(distance) + mouseY - lastMouseY;
+        distance = static_cast<std::int32_t>(std::clamp<std::int64_t>(d, ZoomModeMin(), ZoomModeMax()));
     } else {
-        UpdateKeyboard();
+        UpdateKeyboard(presses);
     }
 
     if (owner->viewportChanged) ApplyViewportChange();
@@ -127,7 +151,7 @@ void ViewerScene::UpdateMoveMode() {
     offsetY = Saturate16(static_cast<std::int64_t>(y));
 }
 
-void ViewerScene::UpdateKeyboard() {
+void ViewerScene::UpdateKeyboard(const Presses& presses) {
     const bool* keys = owner->keyDown;
     const std::int32_t W = owner->viewportWidth;
     const std::int32_t H = owner->viewportHeight;
@@ -135,13 +159,23 @@ void ViewerScene::UpdateKeyboard() {
     const std::int32_t h = textureHeight;
     const std::int32_t step = moveStep;
 
-    if (keys[kKeyR] && KeyChannelDue(kRescanChannel)) Rescan(true);
-
-    if (keys[VK_OEM_4] && KeyChannelDue(kPrevChannel)) {
-        StepTexture(false, false);
-    } else if (keys[VK_OEM_6] && KeyChannelDue(kNextChannel)) {
-        StepTexture(true, false);
+    // A held key repeats by its lap; every press counts on its own, and
+    // the lap restarts after the load so a slow load is not a repeat.
+    if (presses.rescan > 0 || (keys[kKeyR] && KeyChannelDue(kRescanChannel))) {
+        Rescan(true);
+        inputTimer->LapMilliseconds(kRescanChannel);
     }
+
+    int back = presses.back, forward = presses.forward;
+    if (keys[VK_OEM_4] && KeyChannelDue(kPrevChannel)) {
+        back = std::max(back, 1);
+    } else if (keys[VK_OEM_6] && KeyChannelDue(kNextChannel)) {
+        forward = std::max(forward, 1);
+    }
+    for (int i = 0; i < back; ++i) StepTexture(false, false);
+    for (int i = 0; i < forward; ++i) StepTexture(true, false);
+    if (back > 0) inputTimer->LapMilliseconds(kPrevChannel);
+    if (forward > 0) inputTimer->LapMilliseconds(kNextChannel);
 
     if (keys[VK_LEFT] && MoveChannelDue(kLeftChannel) && offsetX < 2 * w - W / 2 - step)
         offsetX = Saturate16(static_cast<std::int32_t>(offsetX) + step);
@@ -152,9 +186,10 @@ void ViewerScene::UpdateKeyboard() {
     if (keys[VK_DOWN] && MoveChannelDue(kDownChannel) && offsetY < 2 * h - H / 2 - step)
         offsetY = Saturate16(static_cast<std::int32_t>(offsetY) + step);
 
-    if (keys[VK_OEM_PLUS] && MoveChannelDue(kZoomInChannel)) {
+    // The keypad's + and - zoom as the main keys do.
+    if ((keys[VK_OEM_PLUS] || keys[VK_ADD]) && MoveChannelDue(kZoomInChannel)) {
         ZoomStep(true);
-    } else if (keys[VK_OEM_MINUS] && MoveChannelDue(kZoomOutChannel)) {
+    } else if ((keys[VK_OEM_MINUS] || keys[VK_SUBTRACT]) && MoveChannelDue(kZoomOutChannel)) {
         ZoomStep(false);
     }
 }
@@ -175,7 +210,13 @@ void ViewerScene::ApplyViewportChange() {
     glLoadIdentity();
     // A minimised window or no texture would make GL reject the frustum;
     // the projection then stays the identity, without a GL error.
-    const std::int32_t h = textureHeight;
-    if (W / 4 > 0 && H / 4 > 0 && h > 0)
-        glFrustum(-(W / 4), W / 4, -(H / 4), H / 4, 2.0 * h, 16.0 * h);
+    const double h = textureHeight;
+    if (W <= 0 || H <= 0 || h <= 0) return;
+    // Exact quarters put one texel on one pixel at the distance 4h; at an
+    // odd size the centre falls mid-pixel, so shift by half a pixel (a
+    // quarter unit on the near plane) to put texel edges on pixel edges.
+    const double shiftX = W % 2 ? 0.25 : 0.0;
+    const double shiftY = H % 2 ? 0.25 : 0.0;
+    glFrustum(-W / 4.0 - shiftX, W / 4.0 - shiftX, -H / 4.0 - shiftY, H / 4.0 - shiftY, 2.0 * h,
+              16.0 * h);
 }

@@ -45,7 +45,7 @@ ViewerScene::ViewerScene(GLApp* app, ViewerHost* host) : Scene(app), host_(host)
 ViewerScene::~ViewerScene() { Leave(); }
 
 void ViewerScene::Enter() {
-    quadVertices = std::make_unique<GLshort[]>(12);
+    quadVertices = std::make_unique<GLint[]>(12);
     quadTexCoords = std::make_unique<GLfloat[]>(8);
     inputTimer = std::make_unique<FrameTimer>(kLapChannels);
     inputTimer->Calibrate();
@@ -90,7 +90,7 @@ void ViewerScene::Draw() {
                  -static_cast<GLfloat>(distance));
     glRotatef(static_cast<GLfloat>(yaw), 0.0f, 1.0f, 0.0f);
     glRotatef(static_cast<GLfloat>(pitch), 1.0f, 0.0f, 0.0f);
-    glVertexPointer(3, GL_SHORT, 0, quadVertices.get());
+    glVertexPointer(3, GL_INT, 0, quadVertices.get());
     glTexCoordPointer(2, GL_FLOAT, 0, quadTexCoords.get());
     glDrawArrays(GL_QUADS, 0, 4);
     if (showHud) {

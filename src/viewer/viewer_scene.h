@@ -52,14 +52,15 @@ public:
     bool rotateMode = false;
     bool zoomMode = false;
     std::optional<std::string> textureDir;
-    std::unique_ptr<GLshort[]> quadVertices;   // 4 x (x, y, z)
+    std::unique_ptr<GLint[]> quadVertices;     // 4 x (x, y, z)
     std::unique_ptr<GLfloat[]> quadTexCoords;  // 4 x (s, t)
     std::vector<std::string> paths;            // empty: none
     std::int16_t currentIndex = 0;
     std::int16_t pathCount = 0;
     std::int16_t offsetX = 0;
     std::int16_t offsetY = 0;
-    std::int16_t distance = 0;
+    // 32 bits: 4h and 12h of the tallest image the loader takes do not fit 16.
+    std::int32_t distance = 0;
     std::unique_ptr<FrameTimer> inputTimer;
     std::int16_t keyDelay = 0;
     std::int16_t moveDelay = 0;
@@ -82,13 +83,28 @@ public:
     // Lap time gathered per arrow/zoom channel (2..7), so a held key keeps
     // acting at about 1000 / moveDelay times a second at any frame rate.
     std::array<float, 8> moveCarry{};
+    // Escape and Q held down when they ended a mouse mode: they quit only
+    // once released and pressed anew.
+    bool escapeLatched = false;
+    bool quitKeyLatched = false;
+
+    // Starts a mouse mode from the pointer where it is now, so the first
+    // move does not jump by whatever it did while the mode was off.
+    void StartModeAt(std::int32_t x, std::int32_t y);
+    // Distance range of the zoom mode: 2w to 4w, never at or before the near plane.
+    std::int32_t ZoomModeMin() const;
+    std::int32_t ZoomModeMax() const;
 
 private:
     ViewerHost* host_;
 
+    struct Presses {
+        int back = 0, forward = 0, rescan = 0;
+    };
+
     bool KeyChannelDue(std::uint8_t channel);
     bool MoveChannelDue(std::uint8_t channel);
-    void UpdateKeyboard();
+    void UpdateKeyboard(const Presses& presses);
     void UpdateMoveMode();
     void ApplyViewportChange();
 };

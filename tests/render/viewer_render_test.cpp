@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "platform/headless/headless.h"
@@ -148,6 +149,73 @@ TEST_F(ViewerRenderLargeTest, HudFollowsAResizeTo800By600) {
     ExpectHudAt(0x0000FF, 40, 560, "controls");
     ExpectHudAt(0xFFFF00, 760, 576, "mouse");
     ExpectHudAt(0xFF0000, 72, 24, "legal");
+}
+
+// Client sizes users have: the default window's 512 x 493, odd and
+// even sides that are not multiples of four.
+class ViewerPixelExactTest : public ViewerRenderTest {
+protected:
+    int ContextWidth() const override { return 640; }
+    int ContextHeight() const override { return 640; }
+
+    // Pixel (x, y) of the client area, top-left origin: the viewport
+    // sits at the bottom of the context.
+    std::uint32_t Client(int x, int y) {
+        return gl().PixelTopLeft(x, gl().height() - app().viewportHeight + y);
+    }
+    // Every client pixel shows exactly one texel: `texel` maps the
+    // pixel to the colour it must have, given the texel under the centre.
+    int CountWrong(const std::function<std::uint32_t(int x, int y)>& want) {
+        int wrong = 0;
+        for (int y = 0; y < app().viewportHeight; ++y)
+            for (int x = 0; x < app().viewportWidth; ++x) {
+                const std::uint32_t got = Client(x, y) >> 8, w = want(x, y) >> 8;
+                if (got != w && ++wrong <= 3)
+                    ADD_FAILURE() << app().viewportWidth << " x " << app().viewportHeight
+                                  << ": pixel (" << x << ", " << y << ") " << std::hex << got
+                                  << " wants " << w;
+            }
+        return wrong;
+    }
+    void Show(int width, int height) {
+        app().ResizeViewport(std::uint16_t(width), std::uint16_t(height));
+        viewer().Update();
+        viewer().Draw();
+    }
+};
+
+TEST_F(ViewerPixelExactTest, OneTexelPerPixelAtEverySizeAndAfterEveryResize) {
+    // A one-texel checkerboard, and a gradient whose texels name themselves.
+    WriteTexture("a.png", 160, 160, [](unsigned x, unsigned y) {
+        return (x + y) % 2 ? testpng::Sample::Rgb(255, 255, 255) : testpng::Sample::Rgb(0, 0, 0);
+    });
+    WriteTexture("b.png", 256, 256, [](unsigned x, unsigned y) {
+        return testpng::Sample::Rgb(std::uint16_t(x), std::uint16_t(y), 100);
+    });
+    EnterViewer(512, 493);
+    viewer().showHud = false;
+    const int sizes[][2] = {{512, 493}, {511, 511}, {600, 621}, {601, 622}, {603, 624}, {512, 493}};
+    for (const auto& size : sizes) {
+        Show(size[0], size[1]);
+        ASSERT_EQ(viewer().textureWidth, 160);
+        const std::uint32_t first = Client(0, 0);
+        EXPECT_EQ(CountWrong([&](int x, int y) {
+                      return (x + y) % 2 ? (first == Rgba(0, 0, 0) ? Rgba(255, 255, 255) : Rgba(0, 0, 0))
+                                         : first;
+                  }),
+                  0);
+    }
+    viewer().StepTexture(true, true);
+    for (const auto& size : sizes) {
+        Show(size[0], size[1]);
+        ASSERT_EQ(viewer().textureWidth, 256);
+        const std::uint32_t origin = Client(0, 0);
+        const int r0 = int(origin >> 24), g0 = int((origin >> 16) & 0xFF);
+        EXPECT_EQ(CountWrong([&](int x, int y) {
+                      return Rgba(std::uint8_t((r0 + x) % 256), std::uint8_t((g0 + y) % 256), 100);
+                  }),
+                  0);
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "platform/headless/headless.h"
 #include "support/viewer_fixture.h"
+#include "app/command_ids.h"
 
 namespace {
 
@@ -139,7 +140,7 @@ TEST_F(ViewerInputTest, RotateModeAddsHalfThePointerMovementRoundingDown) {
     EXPECT_EQ(viewer().distance, 1024);
 }
 
-TEST_F(ViewerInputTest, ZoomModeKeepsDistanceBetweenTwoAndFourWidths) {
+TEST_F(ViewerInputTest, ZoomModeKeepsDistanceBetweenTwoAndFourWidthsBeyondTheNearPlane) {
     EnterSquare();
     viewer().zoomMode = true;
     int y = 0;
@@ -147,13 +148,38 @@ TEST_F(ViewerInputTest, ZoomModeKeepsDistanceBetweenTwoAndFourWidths) {
         y += move;
         viewer().SetMousePosition(0, y);
         Pass();
-        EXPECT_GE(viewer().distance, 512) << move;
+        // 2w = 512 is the near plane (2h) itself, where the quad vanishes.
+        EXPECT_GE(viewer().distance, 513) << move;
         EXPECT_LE(viewer().distance, 1024) << move;
     }
-    ASSERT_EQ(viewer().distance, 513);
+    ASSERT_EQ(viewer().distance, 514);
     viewer().SetMousePosition(0, y + 200);
     Pass();
-    EXPECT_EQ(viewer().distance, 713) << "follows the pointer inside the range";
+    EXPECT_EQ(viewer().distance, 714) << "follows the pointer inside the range";
+
+    // A narrow, tall image: 2w and 4w both lie before the near plane.
+    WriteTexture("b.png", 64, 256);
+    viewer().zoomMode = false;
+    viewer().StepTexture(true, true);
+    viewer().zoomMode = true;
+    viewer().SetMousePosition(0, y - 1000);
+    Pass();
+    EXPECT_EQ(viewer().distance, 513);
+}
+
+TEST_F(ViewerInputTest, ZoomCommandStartsFromThePointerWhereItIsNow) {
+    EnterSquare();
+    viewer().SetMousePosition(10, 10);
+    Pass();
+    // The popup's loop hid the pointer's moves from the viewer.
+    headless::Get().pointerX = 300;
+    headless::Get().pointerY = 400;
+    app().OnCommand(app().window, WM_COMMAND, IDM_ZOOM, 0);
+    Pass();
+    EXPECT_EQ(viewer().distance, 1024);
+    viewer().SetMousePosition(300, 390);
+    Pass();
+    EXPECT_EQ(viewer().distance, 1014);
 }
 
 TEST_F(ViewerInputTest, WheelStepsCheckTheLimitEachTime) {
@@ -271,6 +297,61 @@ TEST_F(ViewerPacingTest, RKeyRescansOncePerPress) {
     EXPECT_EQ(viewer().yaw, 0);  // with a view reset
 }
 
+// Keys as the window delivers them: presses are counted, so none is lost
+// or doubled by a pass that blocks (a slow load) while keys come and go.
+class ViewerPressTest : public ViewerPacingTest {
+protected:
+    void Down(int key) { app().HandleMessage(app().window, WM_KEYDOWN, key, 0); }
+    void Up(int key) { app().HandleMessage(app().window, WM_KEYUP, key, 0); }
+};
+
+TEST_F(ViewerPressTest, EveryPressStepsOnceHoweverLongThePassTook) {
+    EnterAbc();
+    // Two taps that both came and went while a load blocked the loop.
+    Down(VK_OEM_6), Up(VK_OEM_6), Down(VK_OEM_6), Up(VK_OEM_6);
+    Pass(300.0);
+    EXPECT_EQ(Index(), 2);
+    // One press, held with auto-repeat over quick passes: one step.
+    Down(VK_OEM_4);
+    for (int i = 0; i < 5; ++i) {
+        Pass(17.0);
+        Down(VK_OEM_4);  // auto-repeat is no new press
+    }
+    EXPECT_EQ(Index(), 1);
+    Up(VK_OEM_4);
+    // A press 50 ms after the last one still counts.
+    AdvanceMs(50.0);
+    Down(VK_OEM_4);
+    Pass(0.0);
+    EXPECT_EQ(Index(), 0);
+    Up(VK_OEM_4);
+    // Presses made during a mouse mode do not act once it ends.
+    viewer().moveMode = true;
+    Down(VK_OEM_6), Up(VK_OEM_6);
+    Pass();
+    viewer().EndDrag();
+    Pass(200.0);
+    EXPECT_EQ(Index(), 0);
+}
+
+TEST_F(ViewerPressTest, EscapeThatEndsAModeDoesNotQuitWhileHeld) {
+    EnterAbc();
+    for (int key : {VK_ESCAPE, kKeyQ}) {
+        viewer().moveMode = true;
+        Down(key);
+        for (int i = 0; i < 6; ++i) Pass(17.0);  // a 100 ms press
+        ASSERT_NE(app().viewer, nullptr) << key;
+        EXPECT_FALSE(viewer().moveMode);
+        Up(key);
+        Pass();
+        ASSERT_NE(app().viewer, nullptr) << key;
+    }
+    // A quick tap outside any mode, gone before the next pass, quits.
+    Down(VK_ESCAPE), Up(VK_ESCAPE);
+    Pass();
+    EXPECT_EQ(app().viewer, nullptr);
+}
+
 // Held arrows and zoom keys act about every 10 ms whatever the frame rate.
 TEST_F(ViewerPacingTest, HeldMoveKeysActEveryPassAt60PerSecond) {
     WriteTexture("a.png", 512, 512);
@@ -303,31 +384,33 @@ TEST_F(ViewerPacingTest, HeldMoveKeysActAbout100TimesASecondAt144PerSecond) {
 
 class ViewerLimitsTest : public ViewerInputTest {};
 
-TEST_F(ViewerLimitsTest, TallAndWideImagesSaturateInsteadOfWrapping) {
-    WriteTexture("tall.png", 4, 9000);
+TEST_F(ViewerLimitsTest, TheLargestImagesStartAtOneTexelPerPixelBetweenThePlanes) {
+    WriteTexture("tall.png", 4, 16384);
     WriteTexture("wide.png", 16384, 1);
     EnterViewer(512, 512);
     UseFakeClock();
-    ASSERT_EQ(viewer().textureHeight, 9000);
-    EXPECT_EQ(viewer().distance, 32767);  // 4h = 36000
-    EXPECT_EQ(viewer().quadVertices[1], -18000);
-    EXPECT_EQ(viewer().quadVertices[7], 18000);
-    // Zooming out stops at the top instead of turning negative.
-    for (int d : Hold(VK_OEM_MINUS, 10, [this] { return Distance(); })) EXPECT_EQ(d, 32767);
-    viewer().ZoomStep(false);
-    EXPECT_EQ(viewer().distance, 32767);
+    ASSERT_EQ(viewer().textureHeight, 16384);
+    EXPECT_EQ(viewer().distance, 65536);  // 4h
+    EXPECT_EQ(viewer().quadVertices[1], -32768);
+    EXPECT_EQ(viewer().quadVertices[7], 32768);
+    ExpectProjectionIsFrustum(-128, 128, -128, 128, 32768, 262144);
+    // Zooming in and out stays between the near plane (2h) and the far one (16h).
+    for (int d : Hold(VK_OEM_PLUS, 5, [this] { return Distance(); })) EXPECT_EQ(d, 65536);
+    const std::vector<int> out = Hold(VK_OEM_MINUS, 20000, [this] { return Distance(); });
+    EXPECT_GT(out.back(), 12 * 16384 - 16);
+    EXPECT_LT(out.back(), 16 * 16384);
 
     viewer().StepTexture(false, true);
     ASSERT_EQ(viewer().textureWidth, 16384);
-    EXPECT_EQ(viewer().quadVertices[0], -32767);  // 2w = 32768
-    EXPECT_EQ(viewer().quadVertices[3], 32767);
+    EXPECT_EQ(viewer().quadVertices[0], -32768);  // 2w
+    EXPECT_EQ(viewer().quadVertices[3], 32768);
     EXPECT_EQ(viewer().distance, 4);
     viewer().Update();
-    // Zoom mode limits of 2w and 4w saturate too.
+    // The zoom mode's limits of 2w and 4w do not wrap either.
     viewer().zoomMode = true;
     viewer().SetMousePosition(0, 100);
     Pass();
-    EXPECT_EQ(viewer().distance, 32767);
+    EXPECT_EQ(viewer().distance, 32768);
 }
 
 TEST_F(ViewerLimitsTest, AZeroSizeClientAreaIsGuarded) {
