@@ -79,6 +79,8 @@ void SwapWindowBuffers(DeviceContext dc);
 // Moves and sizes the window to an outer rectangle in screen coordinates.
 void PlaceWindow(WindowHandle window, const Rect& outer);
 Rect WindowOuterRect(WindowHandle window);
+// The pointer's place now, in the GL area's client pixels; false if unknown.
+bool PointerPosition(WindowHandle window, std::int32_t* x, std::int32_t* y);
 
 // --- Messages ----------------------------------------------------------
 // Takes the next queued message without waiting; false when none.

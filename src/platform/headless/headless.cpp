@@ -129,6 +129,12 @@ void PlaceWindow(WindowHandle, const Rect& outer) {
 
 Rect WindowOuterRect(WindowHandle) { return Get().outerRect; }
 
+bool PointerPosition(WindowHandle, std::int32_t* x, std::int32_t* y) {
+    *x = Get().pointerX;
+    *y = Get().pointerY;
+    return true;
+}
+
 bool TakeMessage(Message* out) {
     auto& queue = Get().queue;
     if (queue.empty()) return false;

@@ -55,6 +55,7 @@ struct State {
     platform::WindowProc proc = nullptr;
     platform::WindowHandle window = nullptr;
     platform::Rect outerRect{0, 0, 0, 0};
+    int pointerX = 0, pointerY = 0;  // PointerPosition's answer
     platform::MenuHandle attachedBar = nullptr;
     int swaps = 0;
     std::vector<platform::Message> defaultProcessed;  // reached DefaultWindowProc

@@ -1,6 +1,7 @@
 // The window, its GL surface and context, and the message queue.
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
@@ -456,6 +457,16 @@ Rect WindowOuterRect(WindowHandle window) {
     rect.right = frame.x() + frame.width();
     rect.bottom = frame.y() + frame.height();
     return rect;
+}
+
+bool PointerPosition(WindowHandle window, std::int32_t* x, std::int32_t* y) {
+    MainWindow* w = FindWindow(window);
+    if (!w) return false;
+    const QPoint local = w->Surface()->mapFromGlobal(QCursor::pos());
+    const qreal ratio = w->Surface()->devicePixelRatio();
+    *x = qRound(local.x() * ratio);
+    *y = qRound(local.y() * ratio);
+    return true;
 }
 
 bool TakeMessage(Message* out) {

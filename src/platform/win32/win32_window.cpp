@@ -153,6 +153,14 @@ Rect WindowOuterRect(WindowHandle window) {
     return result;
 }
 
+bool PointerPosition(WindowHandle window, std::int32_t* x, std::int32_t* y) {
+    POINT point;
+    if (!GetCursorPos(&point) || !ScreenToClient(Hwnd(window), &point)) return false;
+    *x = point.x;
+    *y = point.y;
+    return true;
+}
+
 bool TakeMessage(Message* out) {
     if (!out) return false;
     MSG msg;
