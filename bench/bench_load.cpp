@@ -10,7 +10,8 @@
 
 #include "bench_support.h"
 #include "glpng/png_decode.h"
-#include "render/gl.h"
+#include "glpng/png_reference.h"
+#include "platform/gl.h"
 #include "render/texture_bank.h"
 
 namespace {

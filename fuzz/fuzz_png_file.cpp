@@ -11,6 +11,7 @@
 #include "fuzz_support.h"
 #include "glpng/band_decode.h"
 #include "glpng/png_decode.h"
+#include "glpng/png_reference.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include "fuzz_support.h"
 #include "glpng/png_decode.h"
+#include "glpng/png_reference.h"
 
 namespace {
 

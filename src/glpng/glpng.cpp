@@ -7,10 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "glpng/band_decode.h"
 #include "glpng/png_decode.h"
-#include "render/gl.h"
+#include "platform/gl.h"
 
 namespace {
 
@@ -104,22 +105,21 @@ bool LoadInBands(glpng::PngRowReader& reader, const std::uint8_t* key, bool mipm
 }
 
 // Everything else, decoded whole: fitted to the context's size rules.
-void UploadWhole(glpng::PixelBuffer pixels, unsigned width, unsigned height,
+// False when there is no memory for the fitted size.
+bool UploadWhole(glpng::PixelBuffer pixels, unsigned width, unsigned height,
                  glpng::TextureSize size, bool mipmaps) {
-    std::uint8_t* rgba = pixels.get();
-    glpng::Image fitted;  // only when the context needs another size
     if (size.width != width || size.height != height) {
-        glpng::Image image;
-        image.width = width;
-        image.height = height;
-        image.rgba.assign(rgba, rgba + std::size_t(width) * height * 4);
-        pixels.reset();
-        fitted = glpng::ResizeBilinear(image, size.width, size.height);
-        rgba = fitted.rgba.data();
-        width = fitted.width;
-        height = fitted.height;
+        glpng::PixelBuffer fitted =
+            glpng::AllocatePixels(std::size_t(size.width) * size.height * 4);
+        if (!fitted) return false;
+        glpng::ResizeBilinearInto(pixels.get(), width, height, fitted.get(), size.width,
+                                  size.height);
+        pixels = std::move(fitted);
+        width = size.width;
+        height = size.height;
     }
-    UploadChain(0, rgba, width, height, mipmaps);
+    UploadChain(0, pixels.get(), width, height, mipmaps);
+    return true;
 }
 
 // Errors raised before this call are not ours to report; a context that
@@ -171,7 +171,7 @@ extern "C" unsigned int pngBind(const char* filename, int mipmap, int trans, png
     if (inBands)
         loaded = LoadInBands(reader, key, mipmaps);
     else
-        UploadWhole(std::move(pixels), header.width, header.height, size, mipmaps);
+        loaded = UploadWhole(std::move(pixels), header.width, header.height, size, mipmaps);
     if (!loaded || glGetError() != GL_NO_ERROR) {
         glDeleteTextures(1, &texture);
         return 0;

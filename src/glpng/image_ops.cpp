@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "glpng/png_decode.h"
 
@@ -153,8 +154,7 @@ std::vector<Tap> Taps(unsigned source, unsigned dest) {
 
 }  // namespace
 
-// Sets alpha from the key on one row of RGBA8 texels; returns how many
-// matched. Used by ApplyColorKey and by the loader while rows are in cache.
+// Run by the reader on each row while it is still in cache.
 std::uint32_t KeyRow(std::uint8_t* row, unsigned width, std::uint8_t red, std::uint8_t green,
                      std::uint8_t blue) {
     // Whole texels as words: same bytes in, same bytes out on any endianness.
@@ -241,33 +241,6 @@ void HalveBoxInto(const std::uint8_t* source, unsigned width, unsigned height,
     HalveBoxRows(source, width, height, 0, std::max(1u, height / 2), dest);
 }
 
-void ApplyColorKey(Image& image, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-    if (image.empty()) return;
-    std::vector<std::uint32_t> rowKeyed(image.height);
-    for (unsigned y = 0; y < image.height; ++y)
-        rowKeyed[y] = KeyRow(image.At(0, y), image.width, red, green, blue);
-    FillHoles(image.rgba.data(), image.width, image.height, rowKeyed.data());
-}
-
-Image HalveBox(const Image& source) {
-    Image dest;
-    if (source.empty()) return dest;
-    dest.width = std::max(1u, source.width / 2);
-    dest.height = std::max(1u, source.height / 2);
-    dest.rgba.resize(std::size_t(dest.width) * dest.height * 4);
-    HalveBoxInto(source.rgba.data(), source.width, source.height, dest.rgba.data());
-    return dest;
-}
-
-std::vector<Image> BuildMipChain(Image level0) {
-    std::vector<Image> chain;
-    if (level0.empty()) return chain;
-    chain.push_back(std::move(level0));
-    while (chain.back().width > 1 || chain.back().height > 1)
-        chain.push_back(HalveBox(chain.back()));
-    return chain;
-}
-
 TextureSize ChooseTextureSize(unsigned width, unsigned height, bool npotSupported,
                               unsigned maxTextureSize) {
     unsigned limit = std::max(1u, maxTextureSize);
@@ -279,39 +252,31 @@ TextureSize ChooseTextureSize(unsigned width, unsigned height, bool npotSupporte
     return {std::min(width, limit), std::min(height, limit)};
 }
 
-Image ResizeBilinear(const Image& source, unsigned width, unsigned height) {
-    Image dest;
-    if (source.empty() || width == 0 || height == 0) return dest;
-    dest.width = width;
-    dest.height = height;
-    dest.rgba.resize(std::size_t(width) * height * 4);
-    const std::vector<Tap> xs = Taps(source.width, width);
-    const std::vector<Tap> ys = Taps(source.height, height);
+void ResizeBilinearInto(const std::uint8_t* source, unsigned sourceWidth,
+                        unsigned sourceHeight, std::uint8_t* dest, unsigned width,
+                        unsigned height) {
+    if (sourceWidth == 0 || sourceHeight == 0 || width == 0 || height == 0) return;
+    const std::vector<Tap> xs = Taps(sourceWidth, width);
+    const std::vector<Tap> ys = Taps(sourceHeight, height);
+    const std::size_t stride = std::size_t(sourceWidth) * 4;
+    std::uint8_t* out = dest;
     for (unsigned y = 0; y < height; ++y) {
         const Tap& ty = ys[y];
-        for (unsigned x = 0; x < width; ++x) {
+        const std::uint8_t* top = source + ty.first * stride;
+        const std::uint8_t* bottom = source + ty.second * stride;
+        for (unsigned x = 0; x < width; ++x, out += 4) {
             const Tap& tx = xs[x];
-            const std::uint8_t* a = source.At(tx.first, ty.first);
-            const std::uint8_t* b = source.At(tx.second, ty.first);
-            const std::uint8_t* c = source.At(tx.first, ty.second);
-            const std::uint8_t* d = source.At(tx.second, ty.second);
-            std::uint8_t* out = dest.At(x, y);
+            const std::uint8_t* a = top + std::size_t(tx.first) * 4;
+            const std::uint8_t* b = top + std::size_t(tx.second) * 4;
+            const std::uint8_t* c = bottom + std::size_t(tx.first) * 4;
+            const std::uint8_t* d = bottom + std::size_t(tx.second) * 4;
             for (int k = 0; k < 4; ++k) {
-                const unsigned top = a[k] * (256 - tx.weight) + b[k] * tx.weight;
-                const unsigned bottom = c[k] * (256 - tx.weight) + d[k] * tx.weight;
-                out[k] = std::uint8_t((top * (256 - ty.weight) + bottom * ty.weight + 32768) >> 16);
+                const unsigned upper = a[k] * (256 - tx.weight) + b[k] * tx.weight;
+                const unsigned lower = c[k] * (256 - tx.weight) + d[k] * tx.weight;
+                out[k] = std::uint8_t((upper * (256 - ty.weight) + lower * ty.weight + 32768) >> 16);
             }
         }
     }
-    return dest;
-}
-
-void FitTextureSize(Image& image, bool npotSupported, unsigned maxTextureSize) {
-    if (image.empty()) return;
-    const TextureSize size =
-        ChooseTextureSize(image.width, image.height, npotSupported, maxTextureSize);
-    if (size.width != image.width || size.height != image.height)
-        image = ResizeBilinear(image, size.width, size.height);
 }
 
 }  // namespace glpng

@@ -1,4 +1,5 @@
-// PNG to RGBA8 through libpng.
+// PNG to RGBA8 through libpng: the loader's PngRowReader, and the
+// whole-image decode of png_reference.h on the same session code.
 //
 // libpng reports errors by longjmp. Each function below that calls setjmp
 // is plain C-style code: no object with a destructor lives in its frame,
@@ -12,6 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
+
+#include "glpng/png_reference.h"
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -219,6 +223,7 @@ std::FILE* OpenRegularFile(const char* path) {
 
 }  // namespace
 
+// Reference decode: the reader's limits and transforms, without the key.
 bool DecodePngFile(const char* path, Image* out, PngHeader* header) {
     std::unique_ptr<std::FILE, FileCloser> file(path ? OpenRegularFile(path) : nullptr);
     if (!file) {

@@ -1,4 +1,5 @@
-// The fixed-function OpenGL 1.1 header, the one way the core reaches GL.
+// The fixed-function OpenGL 1.1 header, the one way the core and the PNG
+// loader reach GL.
 #pragma once
 
 #if defined(_WIN32) && !defined(APIENTRY)

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "render/gl.h"
+#include "platform/gl.h"
 
 class Sprite {
 public:

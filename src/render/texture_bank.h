@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "render/gl.h"
+#include "platform/gl.h"
 
 class TextureBank {
 public:

@@ -14,6 +14,7 @@
 #include "glpng/band_decode.h"
 #include "glpng/glpng.h"
 #include "glpng/png_decode.h"
+#include "glpng/png_reference.h"
 #include "support/gl_context.h"
 #include "support/png_writer.h"
 #include "support/temp_dir.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/gl.h"
+#include "platform/gl.h"
 
 class SoftwareGL {
 public:
