@@ -38,7 +38,7 @@ public:
     bool viewportChanged = false;
     std::uint16_t viewportWidth = 0;
     std::uint16_t viewportHeight = 0;
-    std::string exeDir;  // at most kMaxPath - 1 characters, no trailing separator
+    std::string exeDir;  // no trailing separator
     bool keyDown[256] = {};
     // Presses (up-to-down changes) since the scene last took them, so a
     // press and release that both arrive between two passes still count.

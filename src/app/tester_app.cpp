@@ -1,6 +1,6 @@
 #include "app/tester_app.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "app/settings_file.h"
 
@@ -33,10 +33,8 @@ int AppMain(platform::InstanceHandle instance) {
     gApplication = app;
     if (!app->Init()) return 0;
 
-    char path[platform::kMaxPath] = {};
-    platform::ExecutablePath(path, sizeof path);
-    if (char* cut = std::strrchr(path, platform::kPathSeparator)) *cut = '\0';
-    app->exeDir = path;
+    const std::string path = platform::ExecutablePath();
+    app->exeDir = path.substr(0, std::min(path.size(), path.rfind(platform::kPathSeparator)));
 
     app->ReadSettings();
     return app->Run(instance, nullptr, "", 0, app->viewer.get());

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/messages.h"
 
@@ -53,9 +54,8 @@ constexpr std::size_t kDialogPath = 512;
 
 // --- Process -----------------------------------------------------------
 InstanceHandle ModuleInstance();
-// Full path of the running executable, NUL-terminated and cut to fit;
-// returns its length, 0 on failure.
-std::size_t ExecutablePath(char* buffer, std::size_t size);
+// Full path of the running executable, whole however long; empty on failure.
+std::string ExecutablePath();
 
 // --- Window and GL context, one call per step of the host's creation ---
 bool RegisterWindowClass(InstanceHandle instance, WindowProc proc);

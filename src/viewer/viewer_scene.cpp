@@ -14,8 +14,7 @@ constexpr std::int16_t kMoveStep = 4;
 constexpr std::int16_t kHudDepth = 80;
 constexpr std::uint8_t kLapChannels = 9;
 
-// One HUD image beside the executable; a path too long for the 512-byte
-// buffer counts as a failed load (name 0, size 0 x 0).
+// One HUD image in the system folder beside the executable.
 std::unique_ptr<Sprite> LoadHudSprite(const std::string& exeDir, const char* file,
                                       std::uint16_t size[2], std::int32_t x, std::int32_t y) {
     std::string path = exeDir;
@@ -23,13 +22,7 @@ std::unique_ptr<Sprite> LoadHudSprite(const std::string& exeDir, const char* fil
     path += "system";
     path += platform::kPathSeparator;
     path += file;
-    GLuint name = 0;
-    if (path.size() <= ViewerScene::kMaxDirLength) {
-        name = gTextureBank.LoadPng(path.c_str(), size, 1, 0);
-    } else {
-        size[0] = 0;
-        size[1] = 0;
-    }
+    const GLuint name = gTextureBank.LoadPng(path.c_str(), size, 1, 0);
     auto sprite = std::make_unique<Sprite>();
     sprite->SetGeometry(1, 1, x, y);
     sprite->SetTexture(name, size[0], size[1], kHudDepth);

@@ -1,24 +1,20 @@
 #include <unistd.h>
 
-#include <cstring>
+#include <vector>
 
 #include "platform/platform.h"
 
 namespace platform {
 
-std::size_t ExecutablePath(char* buffer, std::size_t size) {
-    if (!buffer || size == 0) return 0;
-    char full[4096];
-    const ssize_t n = readlink("/proc/self/exe", full, sizeof full - 1);
-    if (n <= 0) {
-        buffer[0] = '\0';
-        return 0;
+std::string ExecutablePath() {
+    // readlink does not say how long the target is: grow until it fits.
+    for (std::size_t size = 4096; size <= (std::size_t(1) << 20); size *= 4) {
+        std::vector<char> buffer(size);
+        const ssize_t n = readlink("/proc/self/exe", buffer.data(), size);
+        if (n <= 0) return std::string();
+        if (static_cast<std::size_t>(n) < size) return std::string(buffer.data(), static_cast<std::size_t>(n));
     }
-    // Cut to fit, as GetModuleFileNameA does.
-    const std::size_t len = static_cast<std::size_t>(n) < size ? static_cast<std::size_t>(n) : size - 1;
-    std::memcpy(buffer, full, len);
-    buffer[len] = '\0';
-    return len;
+    return std::string();
 }
 
 }  // namespace platform

@@ -1,21 +1,22 @@
 // Path of the running executable.
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/platform.h"
 
 namespace platform {
 
-std::size_t ExecutablePath(char* buffer, std::size_t size) {
-    if (!buffer || size == 0) return 0;
-    const DWORD capacity = size > MAXDWORD ? MAXDWORD : static_cast<DWORD>(size);
-    const DWORD length = GetModuleFileNameA(nullptr, buffer, capacity);
-    // A path cut to fit comes back unterminated on older systems.
-    if (length >= capacity) {
-        buffer[capacity - 1] = '\0';
-        return capacity - 1;
+std::string ExecutablePath() {
+    // The call cuts the path to the buffer without saying how long it is:
+    // grow until it fits (long paths reach 32767 characters).
+    for (DWORD size = MAX_PATH; size <= 65536; size *= 2) {
+        std::vector<char> buffer(size);
+        const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), size);
+        if (length == 0) return std::string();
+        if (length < size) return std::string(buffer.data(), length);
     }
-    buffer[length] = '\0';
-    return length;
+    return std::string();
 }
 
 }  // namespace platform
