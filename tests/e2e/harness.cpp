@@ -666,4 +666,54 @@ Image Session::Screenshot() const {
     return out;
 }
 
+// --- SessionTest ----------------------------------------------------------
+
+SessionTest::SessionTest(Session::Target t) : target(t), session(t) {
+    if (target == Session::Target::Windows) {
+        windowTimeoutMs = 60000;
+        exitTimeoutMs = 20000;
+    }
+}
+
+void SessionTest::SetUp() {
+    const bool windows = target == Session::Target::Windows;
+    if (windows && Session::WindowsBuild().empty()) GTEST_SKIP() << "ZINTRA_WINE_EXE is not set";
+    ASSERT_TRUE(session.Ready()) << "Xvfb or the program's folder could not be set up";
+    textureDir = session.Dir() + "/my textures";
+    ASSERT_TRUE(fs::create_directory(textureDir));
+    settings.textureDir = windows ? Session::WindowsPath(textureDir) : textureDir;
+    // The HUD would cover pixels the tests look at.
+    settings.showHud = false;
+    settings.crlf = windows;
+}
+
+void SessionTest::TearDown() {
+    if (!HasFailure()) return;
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    session.ReportFailure(std::string("zintra-") + test->test_suite_name() + "." + test->name());
+}
+
+void SessionTest::Start() {
+    ASSERT_TRUE(session.WriteSettings(settings));
+    ASSERT_TRUE(session.Launch());
+    ASSERT_NE(0u, session.WaitForWindow(windowTimeoutMs)) << "no visible window titled " << Session::kTitle;
+    ASSERT_TRUE(session.Focus());
+    const std::optional<Rect> area = session.GLArea();
+    ASSERT_TRUE(area.has_value());
+    gl = *area;
+}
+
+void SessionTest::ExpectExitZero() {
+    const std::optional<int> status = session.WaitExit(exitTimeoutMs);
+    ASSERT_TRUE(status.has_value()) << "the program did not end";
+    EXPECT_EQ(0, *status);
+    EXPECT_TRUE(session.ProgramGroupGone()) << "a process of the program is still running";
+}
+
+void SessionTest::QuitWithEscape() {
+    ASSERT_TRUE(session.Focus());
+    ASSERT_TRUE(session.Key("Escape"));
+    ExpectExitZero();
+}
+
 }  // namespace e2e

@@ -3,6 +3,7 @@
 // Everything started here is killed and reaped by its owner's destructor.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -214,6 +215,31 @@ private:
 };
 
 void SleepMs(int ms);
+
+// A test with one session: its texture folder ("my textures", a blank on
+// purpose), the settings to start with, and the GL area once started.
+class SessionTest : public ::testing::Test {
+protected:
+    explicit SessionTest(Session::Target target = Session::Target::Native);
+    // Skips the Windows target when no build was given.
+    void SetUp() override;
+    // Screenshot and log of a failed test, named after it.
+    void TearDown() override;
+    // Writes the settings, launches, waits for the window and focuses it.
+    void Start();
+    // The program ends with status 0 and leaves no process behind.
+    void ExpectExitZero();
+    void QuitWithEscape();
+
+    const Session::Target target;
+    Session session;
+    Settings settings;
+    std::string textureDir;
+    Rect gl;
+    // Wine starts and ends slowly, and so does a sanitizer build.
+    int windowTimeoutMs = 15000;
+    int exitTimeoutMs = 15000;
+};
 
 template <typename Pred>
 Image Session::WaitForScreen(Pred accept, int timeoutMs) const {

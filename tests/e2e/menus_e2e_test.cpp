@@ -6,10 +6,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <iostream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -23,8 +21,6 @@ using e2e::DescribePixel;
 using e2e::Image;
 using e2e::Near;
 using e2e::Rect;
-using e2e::Session;
-using e2e::Settings;
 using e2e::Colour;
 using e2e::Is;
 using e2e::WriteSolid;
@@ -93,35 +89,12 @@ long DiffCount(const Image& a, const Image& b, int x, int y, int w, int h) {
     return count;
 }
 
-class MenusE2ETest : public ::testing::Test {
+class MenusE2ETest : public e2e::SessionTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(session.Ready()) << "Xvfb or the program's folder could not be set up";
-        textureDir = session.Dir() + "/my textures";  // a blank inside on purpose
-        ASSERT_EQ(0, mkdir(textureDir.c_str(), 0700));
-        settings.textureDir = textureDir;
-        settings.showHud = false;
-        settings.autoRefresh = true;
-    }
-
-    void TearDown() override {
-        if (HasFailure()) session.ReportFailure("zintra-menus-e2e-failure");
-    }
-
     void WriteThree() {
         ASSERT_TRUE(WriteSolid(textureDir + "/a.png", 32, kA));
         ASSERT_TRUE(WriteSolid(textureDir + "/b.png", 32, kB));
         ASSERT_TRUE(WriteSolid(textureDir + "/c.png", 32, kC));
-    }
-
-    void Start() {
-        ASSERT_TRUE(session.WriteSettings(settings));
-        ASSERT_TRUE(session.Launch());
-        ASSERT_NE(0u, session.WaitForWindow()) << "no visible window titled " << Session::kTitle;
-        ASSERT_TRUE(session.Focus());
-        const std::optional<Rect> area = session.GLArea();
-        ASSERT_TRUE(area.has_value());
-        gl = *area;
     }
 
     // Above and left of the centre: clear of a popup opened there.
@@ -154,15 +127,6 @@ protected:
         ASSERT_TRUE(session.Focus());
     }
 
-    void QuitWithEscape() {
-        ASSERT_TRUE(session.Focus());
-        ASSERT_TRUE(session.Key("Escape"));
-        const std::optional<int> status = session.WaitExit(15000);
-        ASSERT_TRUE(status.has_value()) << "the program did not end";
-        EXPECT_EQ(0, *status);
-        EXPECT_TRUE(session.ProgramGroupGone()) << "a process of the program is still running";
-    }
-
     std::vector<std::string> SavedLines() {
         const std::vector<std::string> lines = e2e::SplitLines(session.ReadSettingsFile());
         EXPECT_EQ(8u, lines.size()) << session.ReadSettingsFile();
@@ -182,19 +146,17 @@ protected:
         EXPECT_EQ(0, chmod(path.c_str(), 0700));
         return path;
     }
-
-    Session session;
-    Settings settings;
-    std::string textureDir;
-    Rect gl;
 };
 
-// Next is covered beside the window tests; here Prev and the jump list.
-TEST_F(MenusE2ETest, PopupPrevWrapsAndJumpToPicksAnEntry) {
+TEST_F(MenusE2ETest, PopupNextPrevWrapAndJumpToPicksAnEntry) {
     ASSERT_NO_FATAL_FAILURE(WriteThree());
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_TRUE(WaitColour(kA)) << Probe();
     // Jump to..., Refresh, Next, Prev.
+    ASSERT_NO_FATAL_FAILURE(Popup({"Down", "Down", "Down", "Return"}));
+    EXPECT_TRUE(WaitColour(kB)) << "Next from the first: " << Probe();
+    ASSERT_NO_FATAL_FAILURE(Popup({"Down", "Down", "Down", "Down", "Return"}));
+    EXPECT_TRUE(WaitColour(kA)) << "Prev from the second: " << Probe();
     ASSERT_NO_FATAL_FAILURE(Popup({"Down", "Down", "Down", "Down", "Return"}));
     EXPECT_TRUE(WaitColour(kC)) << "Prev from the first: " << Probe();
     // Jump to... opens the list of the folder; its second entry is b.png.
@@ -209,7 +171,6 @@ TEST_F(MenusE2ETest, PopupPrevWrapsAndJumpToPicksAnEntry) {
 TEST_F(MenusE2ETest, OptionsTogglesHideTheHudMoveTheCheckMarksAndAreSaved) {
     ASSERT_TRUE(WriteSolid(textureDir + "/bg.png", 128, kBackground));
     settings.showHud = true;
-    settings.autoRefresh = true;
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_TRUE(WaitColour(kBackground)) << Probe();
 
@@ -285,27 +246,6 @@ TEST_F(MenusE2ETest, OptionsTogglesHideTheHudMoveTheCheckMarksAndAreSaved) {
     EXPECT_EQ("0", lines[3]) << "Auto Refresh";
 }
 
-TEST_F(MenusE2ETest, FileEditStartsTheEditorWithThePathOnShowAsItsOnlyArgument) {
-    ASSERT_NO_FATAL_FAILURE(WriteThree());
-    const std::string log = session.Dir() + "/editor.log";
-    settings.editor = WriteStandInEditor(log);
-    ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_TRUE(WaitColour(kA)) << Probe();
-    ASSERT_TRUE(session.Key("bracketright"));
-    ASSERT_TRUE(WaitColour(kB)) << Probe();
-
-    ASSERT_NO_FATAL_FAILURE(Menu("f", "e"));
-    std::string text;
-    for (int i = 0; i < 50 && text.empty(); ++i, e2e::SleepMs(100)) text = ReadText(log);
-    EXPECT_EQ("count=1\n" + textureDir + "/b.png\n", text);
-
-    ASSERT_NO_FATAL_FAILURE(QuitWithEscape());
-    const std::vector<std::string> lines = SavedLines();
-    ASSERT_EQ(8u, lines.size());
-    EXPECT_EQ(settings.editor, lines[0]);
-    EXPECT_EQ(textureDir, lines[1]);
-}
-
 class AutoRefreshE2ETest : public MenusE2ETest {
 protected:
     // Another X client takes the focus while b.png changes on disk, then
@@ -364,18 +304,24 @@ TEST_F(AutoRefreshE2ETest, OffKeepsTheOldPictureUntilAskedOrSwitchedOn) {
 }
 
 // A whole session through the menus; the settings file keeps the result.
-TEST_F(MenusE2ETest, HelpControlsBoxAndSettingsAfterAMenuSession) {
+// Edit is given the file on show, not the first.
+TEST_F(MenusE2ETest, FileEditHelpControlsAndSettingsAfterAMenuSession) {
     ASSERT_NO_FATAL_FAILURE(WriteThree());
     const std::string log = session.Dir() + "/editor.log";
     settings.editor = WriteStandInEditor(log);
     settings.showHud = true;
-    settings.autoRefresh = true;
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_TRUE(WaitColour(kA)) << Probe();
 
     ASSERT_NO_FATAL_FAILURE(Menu("o", "h"));
     ASSERT_NO_FATAL_FAILURE(Menu("o", "r"));
+    ASSERT_TRUE(session.Key("bracketright"));
+    ASSERT_TRUE(WaitColour(kB)) << Probe();
+
     ASSERT_NO_FATAL_FAILURE(Menu("f", "e"));
+    std::string text;
+    for (int i = 0; i < 50 && text.empty(); ++i, e2e::SleepMs(100)) text = ReadText(log);
+    EXPECT_EQ("count=1\n" + textureDir + "/b.png\n", text);
 
     ASSERT_TRUE(session.Keys({"alt+h"}, 400));
     ASSERT_TRUE(session.Keys({"c"}, 100));
@@ -387,10 +333,6 @@ TEST_F(MenusE2ETest, HelpControlsBoxAndSettingsAfterAMenuSession) {
     for (int i = 0; i < 50 && !gone; ++i, e2e::SleepMs(100)) gone = session.WaitForTitle("Zintra Controls", 0) == 0;
     EXPECT_TRUE(gone) << "Return did not dismiss the box";
     EXPECT_TRUE(session.ProgramRunning());
-
-    std::string text;
-    for (int i = 0; i < 30 && text.empty(); ++i, e2e::SleepMs(100)) text = ReadText(log);
-    EXPECT_EQ("count=1\n" + textureDir + "/a.png\n", text);
 
     ASSERT_NO_FATAL_FAILURE(QuitWithEscape());
     const std::vector<std::string> lines = SavedLines();

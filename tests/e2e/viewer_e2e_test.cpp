@@ -2,12 +2,7 @@
 // by texel, stepping through the folder, panning, and quitting.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
-#include <cstdint>
 #include <cstdlib>
-#include <iostream>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,14 +10,11 @@
 
 namespace {
 
+using e2e::Colour;
 using e2e::DescribePixel;
 using e2e::Image;
-using e2e::Near;
-using e2e::Rect;
-using e2e::Session;
-using e2e::Settings;
-using e2e::Colour;
 using e2e::Is;
+using e2e::Rect;
 using e2e::WriteImage;
 
 // a.png: every texel its own colour, neighbours far apart, so a half-texel
@@ -70,19 +62,10 @@ int HorizontalShift(const Image& shot, const Rect& area, int y) {
     return -1;
 }
 
-class ViewerE2ETest : public ::testing::Test {
+class ViewerE2ETest : public e2e::SessionTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(session.Ready()) << "Xvfb or the program's folder could not be set up";
-        textureDir = session.Dir() + "/textures";
-        ASSERT_EQ(0, mkdir(textureDir.c_str(), 0700));
-        ASSERT_TRUE(WriteImage(textureDir + "/a.png", kSize, PatternTexel));
-        ASSERT_TRUE(WriteImage(textureDir + "/b.png", 32, [](int, int) { return kB; }));
-        ASSERT_TRUE(WriteImage(textureDir + "/c.png", 32, [](int, int) { return kC; }));
-        settings.textureDir = textureDir;
-        // The HUD would cover pixels compared below; the two flags differ
-        // so that swapped lines in the saved file show.
-        settings.showHud = false;
+    ViewerE2ETest() {
+        // The two flags differ so that swapped lines in the saved file show.
         settings.autoRefresh = true;
         // A GL area narrower than four tiles of a.png, so it can pan, and a
         // height that is a multiple of 4 (the projection halves it twice).
@@ -92,18 +75,11 @@ protected:
         settings.bottom = 40 + 320 + kMenuBarHeight;
     }
 
-    void TearDown() override {
-        if (HasFailure()) session.ReportFailure("zintra-viewer-e2e-failure");
-    }
-
     void Start() {
-        ASSERT_TRUE(session.WriteSettings(settings));
-        ASSERT_TRUE(session.Launch());
-        ASSERT_NE(0u, session.WaitForWindow()) << "no visible window titled " << Session::kTitle;
-        ASSERT_TRUE(session.Focus());
-        const std::optional<Rect> area = session.GLArea();
-        ASSERT_TRUE(area.has_value());
-        gl = *area;
+        ASSERT_TRUE(WriteImage(textureDir + "/a.png", kSize, PatternTexel));
+        ASSERT_TRUE(WriteImage(textureDir + "/b.png", 32, [](int, int) { return kB; }));
+        ASSERT_TRUE(WriteImage(textureDir + "/c.png", 32, [](int, int) { return kC; }));
+        ASSERT_NO_FATAL_FAILURE(SessionTest::Start());
         ASSERT_EQ(0, gl.width % 4) << "GL area " << gl.width << " x " << gl.height;
         ASSERT_EQ(0, gl.height % 4) << "GL area " << gl.width << " x " << gl.height
                                     << ": adjust kMenuBarHeight";
@@ -128,19 +104,8 @@ protected:
         return Showing(session.WaitForScreen([&](const Image& s) { return Showing(s) == wanted; }, 5000));
     }
 
-    void ExpectExitZero() {
-        const std::optional<int> status = session.WaitExit(15000);
-        ASSERT_TRUE(status.has_value()) << "the program did not end";
-        EXPECT_EQ(0, *status);
-        EXPECT_TRUE(session.ProgramGroupGone()) << "a process of the program is still running";
-    }
-
     // Measured here (Qt 6.4 Fusion style under Xvfb).
     static constexpr int kMenuBarHeight = 19;
-    Session session;
-    Settings settings;
-    std::string textureDir;
-    Rect gl;
 };
 
 TEST_F(ViewerE2ETest, FirstTextureShowsOneTexelPerPixelTiledFromTheCentre) {
@@ -158,8 +123,7 @@ TEST_F(ViewerE2ETest, FirstTextureShowsOneTexelPerPixelTiledFromTheCentre) {
     EXPECT_TRUE(Is(shot, cx + kSize, cy + 1, PatternTexel(0, 1), 8)) << DescribePixel(shot, cx + kSize, cy + 1);
     EXPECT_TRUE(Is(shot, cx + kSize - 1, cy + 1, PatternTexel(kSize - 1, 1), 8))
         << DescribePixel(shot, cx + kSize - 1, cy + 1);
-    ASSERT_TRUE(session.Key("Escape"));
-    ExpectExitZero();
+    QuitWithEscape();
 }
 
 TEST_F(ViewerE2ETest, BracketsStepThroughTheFolderAndWrapBothWays) {
@@ -168,6 +132,17 @@ TEST_F(ViewerE2ETest, BracketsStepThroughTheFolderAndWrapBothWays) {
     // Each press acts once; its picture comes before the next press.
     ASSERT_TRUE(Step("bracketright"));
     ASSERT_EQ('b', WaitShowing('b')) << "] from a";
+    // 4 x 4 tiles of 32 pixels: b.png up to 64 pixels from the centre, black beyond.
+    const Image shot = session.Screenshot();
+    const int cx = gl.CentreX(), cy = gl.CentreY();
+    for (int d : {-60, 60}) {
+        EXPECT_TRUE(Is(shot, cx + d, cy, kB)) << DescribePixel(shot, cx + d, cy);
+        EXPECT_TRUE(Is(shot, cx, cy + d, kB)) << DescribePixel(shot, cx, cy + d);
+    }
+    for (int d : {-100, 100}) {
+        EXPECT_TRUE(Is(shot, cx + d, cy, {0, 0, 0})) << DescribePixel(shot, cx + d, cy);
+        EXPECT_TRUE(Is(shot, cx, cy + d, {0, 0, 0})) << DescribePixel(shot, cx, cy + d);
+    }
     ASSERT_TRUE(Step("bracketright"));
     ASSERT_EQ('c', WaitShowing('c')) << "] from b";
     ASSERT_TRUE(Step("bracketright"));
@@ -181,8 +156,7 @@ TEST_F(ViewerE2ETest, BracketsStepThroughTheFolderAndWrapBothWays) {
     ASSERT_EQ('a', WaitShowing('a'));
     const Mismatches wrong = CompareWithPattern(session.Screenshot(), gl, 0, 0);
     EXPECT_EQ(0, wrong.count) << "first: " << wrong.first;
-    ASSERT_TRUE(session.Key("Escape"));
-    ExpectExitZero();
+    QuitWithEscape();
 }
 
 TEST_F(ViewerE2ETest, ArrowKeysPanInStepsOfFourPixels) {
@@ -214,17 +188,20 @@ TEST_F(ViewerE2ETest, ArrowKeysPanInStepsOfFourPixels) {
     EXPECT_EQ(0, back % 4) << "shift " << back;
     wrong = CompareWithPattern(shot, gl, back, 0);
     EXPECT_EQ(0, wrong.count) << "shift " << back << ", first: " << wrong.first;
-    ASSERT_TRUE(session.Key("Escape"));
-    ExpectExitZero();
+    QuitWithEscape();
 }
 
-TEST_F(ViewerE2ETest, EscapeQuitsWithStatusZeroAndSavesEightLines) {
+// The menu bar must not keep the keyboard once it was used from it.
+TEST_F(ViewerE2ETest, EscapeQuitsAfterTheMenuBarWasUsedAndSavesEightLines) {
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_EQ('a', WaitShowing('a'));
     ASSERT_TRUE(session.Key("bracketright"));
     ASSERT_EQ('b', WaitShowing('b'));
+    ASSERT_TRUE(session.Keys({"alt+o"}, 300));
+    ASSERT_TRUE(session.Keys({"Escape", "Escape"}, 300));
+    // No Focus() here: it could take the keyboard back from the bar.
     ASSERT_TRUE(session.Key("Escape"));
-    ExpectExitZero();
+    ASSERT_NO_FATAL_FAILURE(ExpectExitZero());
     const std::string text = session.ReadSettingsFile();
     const std::vector<std::string> lines = e2e::SplitLines(text);
     ASSERT_EQ(8u, lines.size()) << text;

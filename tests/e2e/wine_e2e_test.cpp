@@ -3,13 +3,8 @@
 // Runs only when ZINTRA_WINE_EXE names the built zintra.exe.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdint>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,52 +12,31 @@
 
 namespace {
 
+using e2e::Colour;
 using e2e::DescribePixel;
 using e2e::Image;
-using e2e::Near;
-using e2e::Rect;
-using e2e::Session;
-using e2e::Settings;
-using e2e::Colour;
 using e2e::Is;
-using e2e::WriteSolid;
+using e2e::Session;
 using e2e::WriteQuadrants;
-using e2e::kTopLeft;
-using e2e::kTopRight;
+using e2e::WriteSolid;
 using e2e::kBottomLeft;
 using e2e::kBottomRight;
+using e2e::kTopLeft;
+using e2e::kTopRight;
 
 constexpr Colour kB{200, 120, 40};
 constexpr Colour kC{90, 30, 140};
 constexpr Colour kNewB{40, 200, 200};
 
-class WineTest : public ::testing::Test {
+class WineTest : public e2e::SessionTest {
 protected:
-    void SetUp() override {
-        if (Session::WindowsBuild().empty()) GTEST_SKIP() << "ZINTRA_WINE_EXE is not set";
-        ASSERT_TRUE(session.Ready()) << "Xvfb or the program's folder could not be set up";
-        textureDir = session.Dir() + "/textures";
-        ASSERT_EQ(0, mkdir(textureDir.c_str(), 0700));
+    WineTest() : SessionTest(Session::Target::Windows) {}
+
+    void Start() {
         ASSERT_TRUE(WriteQuadrants(textureDir + "/a.png", 64));
         ASSERT_TRUE(WriteSolid(textureDir + "/b.png", 64, kB));
         ASSERT_TRUE(WriteSolid(textureDir + "/c.png", 64, kC));
-        settings.textureDir = Session::WindowsPath(textureDir);
-        settings.showHud = false;
-        settings.crlf = true;
-    }
-
-    void TearDown() override {
-        if (HasFailure()) session.ReportFailure("zintra-wine-failure");
-    }
-
-    void Start() {
-        ASSERT_TRUE(session.WriteSettings(settings));
-        ASSERT_TRUE(session.Launch());
-        ASSERT_NE(0u, session.WaitForWindow(60000)) << "no visible window titled " << Session::kTitle;
-        ASSERT_TRUE(session.Focus());
-        const std::optional<Rect> area = session.GLArea();
-        ASSERT_TRUE(area.has_value());
-        gl = *area;
+        ASSERT_NO_FATAL_FAILURE(SessionTest::Start());
     }
 
     // Which texture the area shows: 'a', 'b', 'c' or '?'.
@@ -81,20 +55,9 @@ protected:
 
     // [ and ] act once per press; a press right after the last is ignored.
     void Press(const std::string& key) {
-        usleep(150 * 1000);
+        e2e::SleepMs(150);
         ASSERT_TRUE(session.Key(key, 80));
     }
-
-    void ExpectExitZero() {
-        const std::optional<int> status = session.WaitExit(20000);
-        ASSERT_TRUE(status.has_value()) << "the program did not end";
-        EXPECT_EQ(0, *status);
-    }
-
-    Session session{Session::Target::Windows};
-    Settings settings;
-    std::string textureDir;
-    Rect gl;
 };
 
 TEST_F(WineTest, ShowsTheFirstTextureOneTexelPerPixelAndSteps) {
@@ -137,7 +100,7 @@ TEST_F(WineTest, PopupRunsNextAndFocusReloadsTheEditedFile) {
     // Right-click in the view, then Next (below Jump to... and Refresh).
     ASSERT_TRUE(session.MoveMouse(gl.CentreX() - 100, gl.CentreY() - 100));
     ASSERT_TRUE(session.Click(3));
-    usleep(800 * 1000);
+    e2e::SleepMs(800);
     ASSERT_TRUE(session.Keys({"Down", "Down", "Down", "Return"}, 150));
     EXPECT_EQ('b', WaitShowing('b'));
 
@@ -147,7 +110,7 @@ TEST_F(WineTest, PopupRunsNextAndFocusReloadsTheEditedFile) {
     const unsigned long logo = session.WaitForTitle("xlogo");
     ASSERT_NE(0u, logo);
     ASSERT_TRUE(session.FocusWindow(logo));
-    usleep(500 * 1000);
+    e2e::SleepMs(500);
     ASSERT_TRUE(WriteSolid(textureDir + "/b.png", 64, kNewB));
     ASSERT_TRUE(session.Focus());
     EXPECT_EQ('B', WaitShowing('B'));
@@ -158,29 +121,25 @@ TEST_F(WineTest, PopupRunsNextAndFocusReloadsTheEditedFile) {
 }
 
 TEST_F(WineTest, EditStartsTheEditorWithThePathAsOneArgument) {
-    // A texture folder with a blank in its name, and a batch file as the
-    // editor that logs the arguments it was given.
-    const std::string spaced = session.Dir() + "/my textures";
-    ASSERT_EQ(0, mkdir(spaced.c_str(), 0700));
-    ASSERT_TRUE(WriteQuadrants(spaced + "/a.png", 64));
+    // A batch file as the editor that logs the arguments it was given; the
+    // texture folder has a blank in its name.
     const std::string log = session.Dir() + "/editor.log";
     {
         std::ofstream bat(session.Dir() + "/editor.bat", std::ios::binary);
         bat << "@echo off\r\necho [%1]>> \"%~dp0editor.log\"\r\necho [%2]>> \"%~dp0editor.log\"\r\n";
     }
     settings.editor = Session::WindowsPath(session.Dir() + "/editor.bat");
-    settings.textureDir = Session::WindowsPath(spaced);
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_EQ('a', WaitShowing('a'));
 
     ASSERT_TRUE(session.Keys({"alt+f", "e"}, 300));
     std::string logged;
     for (int i = 0; i < 100 && logged.find('\n', logged.find('\n') + 1) == std::string::npos; ++i) {
-        usleep(100 * 1000);
+        e2e::SleepMs(100);
         std::ifstream in(log, std::ios::binary);
         logged.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    const std::string path = Session::WindowsPath(spaced + "/a.png");
+    const std::string path = Session::WindowsPath(textureDir + "/a.png");
     EXPECT_EQ("[\"" + path + "\"]\r\n[]\r\n", logged) << "the path must arrive as one argument";
 
     // The batch file's console may keep the keyboard; close as a window
