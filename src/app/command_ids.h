@@ -3,6 +3,10 @@
 #pragma once
 
 enum CommandId : unsigned {
+    // Entries added later sit below the first set, as the jump list
+    // takes every identifier above it.
+    IDM_CHOOSE_EDITOR = 39001,
+
     IDM_BROWSE = 40001,
     IDM_EDIT = 40002,
     IDM_EXIT = 40003,

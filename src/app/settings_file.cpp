@@ -143,13 +143,17 @@ bool ReadSettingsFile(const std::string& path, Settings* settings) {
     return true;
 }
 
+bool StorableInSettings(const std::string& value) {
+    return value.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
 std::string FormatSettings(const Settings& settings) {
     const platform::Rect& r = settings.windowRect;
     std::string text;
-    text += settings.editorPath ? *settings.editorPath : "NULL";
-    text += '\n';
-    text += settings.textureDir ? *settings.textureDir : "NULL";
-    text += '\n';
+    for (const std::optional<std::string>* path : {&settings.editorPath, &settings.textureDir}) {
+        text += *path && StorableInSettings(**path) ? **path : "NULL";
+        text += '\n';
+    }
     text += settings.showHud ? "1\n" : "0\n";
     text += settings.autoRefresh ? "1\n" : "0\n";
     for (std::int32_t edge : {r.left, r.top, r.right, r.bottom}) {

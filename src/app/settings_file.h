@@ -12,6 +12,10 @@
 // A line holds at most this many characters; a longer one ends the reading.
 constexpr std::size_t kMaxSettingsLine = 511;
 
+// Whether a path can be kept in its line: a line break would shift the
+// lines after it (and a NUL would cut it).
+bool StorableInSettings(const std::string& value);
+
 struct Settings {
     std::optional<std::string> editorPath;  // none: "NULL"
     std::optional<std::string> textureDir;  // none: "NULL"
@@ -27,6 +31,7 @@ void ParseSettings(std::FILE* file, Settings* settings);
 // False when the file cannot be opened (nothing changes then).
 bool ReadSettingsFile(const std::string& path, Settings* settings);
 
+// A path that cannot be stored is written as "NULL".
 std::string FormatSettings(const Settings& settings);
 // Replaces the file atomically; false (and the old file kept) on failure.
 bool WriteSettingsFile(const std::string& path, const Settings& settings);

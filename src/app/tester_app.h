@@ -36,10 +36,14 @@ public:
     void ShowPopup(platform::MenuHandle menu, int x, int y);
 
     bool HoldsViewer(const ViewerScene* scene) const override { return viewer.get() == scene; }
+    // Names what is on show in the title.
+    void ShownChanged() override;
 
     // Dialogs.
     void BrowseForDirectory() override;
     void LaunchEditor();
+    // Lets the user pick the editor (again); false when cancelled or refused.
+    bool ChooseEditor();
     void ShowMessage(const char* caption, const char* text);
 
     std::optional<std::string> editorPath;

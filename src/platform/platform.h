@@ -79,6 +79,8 @@ void SwapWindowBuffers(DeviceContext dc);
 // Moves and sizes the window to an outer rectangle in screen coordinates.
 void PlaceWindow(WindowHandle window, const Rect& outer);
 Rect WindowOuterRect(WindowHandle window);
+// Replaces the title bar's text (UTF-8).
+void SetWindowTitle(WindowHandle window, const char* title);
 // The pointer's place now, in the GL area's client pixels; false if unknown.
 bool PointerPosition(WindowHandle window, std::int32_t* x, std::int32_t* y);
 
@@ -110,13 +112,15 @@ void TrackPopup(MenuHandle menu, int x, int y, WindowHandle owner);
 // --- Dialogs and shell -------------------------------------------------
 int ShowMessageBox(WindowHandle owner, const char* text, const char* caption,
                    std::uint32_t flags);
-// Folder chooser; on success writes the path into a kDialogPath buffer.
+// Folder chooser. `path` (kDialogPath bytes) holds the folder to open in
+// (or "") on entry and the chosen folder on success.
 bool ChooseFolder(WindowHandle owner, const char* title, char* path);
 // Editor chooser; `path` (kDialogPath bytes) holds the pre-filled name
 // on entry and the chosen program on success.
 bool ChooseEditor(WindowHandle owner, char* path);
-// Starts `program` with `argument` as its one parameter.
-void LaunchEditor(WindowHandle owner, const char* program, const char* argument);
+// Starts `program` with `argument` as its one parameter; false when it
+// could not be started.
+bool LaunchEditor(WindowHandle owner, const char* program, const char* argument);
 
 // --- Directory search --------------------------------------------------
 struct FindData {

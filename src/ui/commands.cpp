@@ -17,6 +17,10 @@ std::int16_t HighSigned(platform::LParam value) {
 
 bool TesterApp::OnCommand(WindowHandle, std::uint32_t, WParam wParam, LParam) {
     const WParam id = wParam;
+    if (id == IDM_CHOOSE_EDITOR) {
+        ChooseEditor();
+        return true;
+    }
     if (id < IDM_BROWSE) return false;
     // Messages that arrive after Quit released the viewer change nothing.
     if (!viewer) return true;

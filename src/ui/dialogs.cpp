@@ -1,26 +1,80 @@
 // The folder and editor dialogs, the editor launch and message boxes.
 #include <cstring>
+#include <filesystem>
+#include <string>
 
+#include "app/settings_file.h"
 #include "app/tester_app.h"
+#include "ui/window_title.h"
+
+namespace {
+
+constexpr const char* kCaption = "Zintra";
+
+// Copies `text` into a dialog buffer; an over-long one leaves it empty.
+void Prefill(char (&buffer)[platform::kDialogPath], const std::string& text) {
+    if (text.size() < sizeof buffer) std::memcpy(buffer, text.c_str(), text.size() + 1);
+}
+
+}  // namespace
 
 void TesterApp::BrowseForDirectory() {
     char buffer[platform::kDialogPath] = {};
+    if (viewer && viewer->textureDir) Prefill(buffer, *viewer->textureDir);
     if (!platform::ChooseFolder(window, "Choose Texture Directory", buffer)) return;
     // The dialog's closing may have run a quit through the nested loop.
+    if (!viewer) return;
+    if (!StorableInSettings(buffer)) {
+        ShowMessage(kCaption, (std::string("This folder's name holds a line break, which the "
+                                           "settings file cannot keep:\n\n") + buffer +
+                               "\n\nRename the folder or choose another one.").c_str());
+        return;
+    }
     if (viewer) viewer->SetDirectory(buffer, true);
+}
+
+bool TesterApp::ChooseEditor() {
+    char buffer[platform::kDialogPath] = "Photoshp.exe";
+    if (editorPath) Prefill(buffer, *editorPath);
+    if (!platform::ChooseEditor(window, buffer)) return false;
+    if (!StorableInSettings(buffer)) {
+        ShowMessage(kCaption, (std::string("This editor's path holds a line break, which the "
+                                           "settings file cannot keep:\n\n") + buffer).c_str());
+        return false;
+    }
+    editorPath = std::string(buffer);
+    return true;
 }
 
 void TesterApp::LaunchEditor() {
     const char* current = viewer ? viewer->CurrentTexturePath() : nullptr;
     editorArgument = std::string(current ? current : "");
-
-    if (!editorPath) {
-        char buffer[platform::kDialogPath] = "Photoshp.exe";
-        if (platform::ChooseEditor(window, buffer)) editorPath = std::string(buffer);
+    // A relative folder could make the path look like an option ("-x/a.png").
+    if (!editorArgument->empty()) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(*editorArgument, error);
+        if (!error) editorArgument = absolute.string();
     }
+
+    if (!editorPath && !ChooseEditor()) return;
     // A launch that names no program starts nothing; skip it.
     if (!editorPath || editorPath->empty()) return;
-    platform::LaunchEditor(window, editorPath->c_str(), editorArgument->c_str());
+    if (!platform::LaunchEditor(window, editorPath->c_str(), editorArgument->c_str()))
+        ShowMessage(kCaption, ("The editor could not be started:\n\n" + *editorPath +
+                               "\n\nChoose another one with File > Choose Editor...").c_str());
+}
+
+void TesterApp::ShownChanged() {
+    if (!viewer) return;
+    ShownFile shown;
+    shown.folder = viewer->textureDir ? viewer->textureDir->c_str() : nullptr;
+    shown.path = viewer->CurrentTexturePath();
+    shown.readable = viewer->shownReadable;
+    shown.width = viewer->textureWidth;
+    shown.height = viewer->textureHeight;
+    shown.index = viewer->currentIndex;
+    shown.count = viewer->pathCount;
+    platform::SetWindowTitle(window, WindowTitle(shown).c_str());
 }
 
 void TesterApp::ShowMessage(const char* caption, const char* text) {

@@ -18,6 +18,7 @@ void TesterApp::BuildMenuBar() {
     fileMenu = platform::NewMenu();
     platform::AppendMenuItem(fileMenu, IDM_BROWSE, "Br&owse to...");
     platform::AppendMenuItem(fileMenu, IDM_EDIT, "&Edit");
+    platform::AppendMenuItem(fileMenu, IDM_CHOOSE_EDITOR, "&Choose Editor...");
     platform::AppendMenuSeparator(fileMenu);
     platform::AppendMenuItem(fileMenu, IDM_EXIT, "E&xit");
 

@@ -1,11 +1,14 @@
 // The catalogue of the texture directory: scanning, stepping, loading.
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "app/command_ids.h"
 #include "app/gl_app.h"
 #include "render/texture_bank.h"
+#include "viewer/file_names.h"
 #include "viewer/view_math.h"
 #include "viewer/viewer_scene.h"
 
@@ -66,28 +69,30 @@ void ViewerScene::Rescan(bool resetView) {
     pathCount = 0;
     currentIndex = holdIndex ? 0 : -1;
 
-    // Entries whose full path would not fit 254 characters are skipped in
-    // both passes, so the ids of the kept ones stay consecutive.
-    std::int32_t counted = 0;
-    std::string pattern;
+    // Entries whose full path would not fit 254 characters are skipped.
+    // Names are listed in natural order, whatever order the search gives.
+    std::vector<std::string> names;
     if (textureDir) {
-        pattern = *textureDir;
+        std::string pattern = *textureDir;
         pattern += platform::kPathSeparator;
         pattern += "*.png";
-        for (Search search(pattern); search.Name() && counted < kMaxEntries; search.Advance())
-            if (EntryPath(*textureDir, search.Name()).size() <= kMaxEntryLength) ++counted;
+        for (Search search(pattern);
+             search.Name() && names.size() < static_cast<std::size_t>(kMaxEntries); search.Advance())
+            if (EntryPath(*textureDir, search.Name()).size() <= kMaxEntryLength)
+                names.emplace_back(search.Name());
+        std::sort(names.begin(), names.end(), file_names::NaturalLess);
     }
 
-    if (counted > 0) {
-        paths.reserve(static_cast<std::size_t>(counted));
+    if (!names.empty()) {
+        paths.reserve(names.size());
         if (jumpMenu) platform::DestroyMenuTree(jumpMenu);
         jumpMenu = platform::NewMenu();
+        markedIndex_ = -1;
         std::int32_t i = 0;
-        for (Search search(pattern); search.Name() && i < counted; search.Advance()) {
-            std::string path = EntryPath(*textureDir, search.Name());
-            if (path.size() > kMaxEntryLength) continue;
+        for (const std::string& name : names) {
+            std::string path = EntryPath(*textureDir, name.c_str());
             platform::AppendMenuItem(jumpMenu, IDM_JUMP_FIRST + static_cast<std::uint32_t>(i),
-                                     search.Name());
+                                     file_names::MenuLabel(name).c_str());
             if (keptPrevious && path == previous)
                 currentIndex = static_cast<std::int16_t>(i - 1);
             paths.push_back(std::move(path));
@@ -107,6 +112,8 @@ void ViewerScene::Rescan(bool resetView) {
         StepTexture(true, resetView);
     } else {
         gTextureBank.ResetPool(2, 0);
+        shownReadable = false;
+        host_->ShownChanged();
     }
 }
 
@@ -130,6 +137,15 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
     texture = gTextureBank.LoadPng(paths[currentIndex].c_str(), size, 2, 1);
     textureWidth = size[0];
     textureHeight = size[1];
+    shownReadable = texture != 0;
+
+    // The jump list marks the file on show.
+    if (jumpMenu && markedIndex_ != currentIndex) {
+        if (markedIndex_ >= 0)
+            platform::SetMenuItemChecked(jumpMenu, IDM_JUMP_FIRST + static_cast<std::uint32_t>(markedIndex_), false);
+        platform::SetMenuItemChecked(jumpMenu, IDM_JUMP_FIRST + static_cast<std::uint32_t>(currentIndex), true);
+        markedIndex_ = currentIndex;
+    }
 
     // The loader caps sides at 16384, so 2w and 2h fit 32 bits easily.
     const GLint x = 2 * static_cast<GLint>(textureWidth);
@@ -156,6 +172,7 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
     if (textureHeight != oldHeight) distance = homeDistance;
 
     holdIndex = false;
+    host_->ShownChanged();
     return textureHeight;
 }
 

@@ -10,6 +10,8 @@ public:
     virtual void BrowseForDirectory() = 0;
     // The catalogue changed: rebuild the menus that list it.
     virtual void BuildCommandMenu() = 0;
+    // What is on show changed: another file, a reload, an empty folder.
+    virtual void ShownChanged() = 0;
     // Whether `scene` is still alive: a nested loop may have quit meanwhile.
     virtual bool HoldsViewer(const ViewerScene* scene) const = 0;
 

@@ -75,6 +75,8 @@ public:
     std::int32_t lastMouseX = 0;
     std::int32_t lastMouseY = 0;
     GLuint texture = 0;
+    // Whether the file on show could be read (its texture is not the 0 of a failed load).
+    bool shownReadable = false;
     std::unique_ptr<Sprite> legalSprite;
     std::unique_ptr<Sprite> webSprite;
     std::unique_ptr<Sprite> controlsSprite;
@@ -97,6 +99,7 @@ public:
 
 private:
     ViewerHost* host_;
+    std::int32_t markedIndex_ = -1;  // the jump-list entry that carries the check mark
 
     struct Presses {
         int back = 0, forward = 0, rescan = 0;

@@ -70,14 +70,16 @@ TEST_F(CommandsTest, MenusAfterInitHaveNoCommandsMenuYet) {
     EXPECT_EQ(headless::Labels(headless::Get().attachedBar),
               (Labels{"&File", "&Commands", "&Options", "&Help"}));
     EXPECT_EQ(BarItem(1).submenu, nullptr);
-    EXPECT_EQ(headless::Labels(app().fileMenu), (Labels{"Br&owse to...", "&Edit", "-", "E&xit"}));
+    EXPECT_EQ(headless::Labels(app().fileMenu),
+              (Labels{"Br&owse to...", "&Edit", "&Choose Editor...", "-", "E&xit"}));
     EXPECT_EQ(headless::Labels(app().optionsMenu), (Labels{"Show &HUD", "Auto &Refresh"}));
     EXPECT_EQ(headless::Labels(app().helpMenu),
               (Labels{"&Controls", "Change &Log", "&About Zintra"}));
     const auto& file = Find(app().fileMenu)->items;
     EXPECT_EQ(file[0].id, IDM_BROWSE);
     EXPECT_EQ(file[1].id, IDM_EDIT);
-    EXPECT_EQ(file[3].id, IDM_EXIT);
+    EXPECT_EQ(file[2].id, IDM_CHOOSE_EDITOR);
+    EXPECT_EQ(file[4].id, IDM_EXIT);
     EXPECT_TRUE(Checked(IDM_SHOW_HUD));
     EXPECT_TRUE(Checked(IDM_AUTO_REFRESH));
 }
@@ -326,6 +328,85 @@ TEST_F(CommandsTest, EditAsksForTheEditorOnceAndPassesThePathAsIs) {
     Command(IDM_EDIT);  // the editor stays chosen
     EXPECT_EQ(headless::Get().editorDialogs, 3);
     EXPECT_EQ(headless::Get().launches.size(), 2u);
+}
+
+TEST_F(CommandsTest, ChooseEditorReplacesTheEditorAndAFailedLaunchSaysSo) {
+    Start();
+    headless::Get().editorAnswer = "/usr/bin/first";
+    Command(IDM_EDIT);
+    headless::Get().editorAnswer = "/usr/bin/second";
+    EXPECT_TRUE(Command(IDM_CHOOSE_EDITOR));
+    EXPECT_EQ(headless::Get().editorPrefill, "/usr/bin/first");
+    EXPECT_EQ(app().editorPath.value_or(""), "/usr/bin/second");
+    headless::Get().editorAnswer.reset();  // cancelled: the editor stays
+    Command(IDM_CHOOSE_EDITOR);
+    EXPECT_EQ(app().editorPath.value_or(""), "/usr/bin/second");
+    EXPECT_TRUE(headless::Get().messageBoxes.empty());
+
+    headless::Get().launchFails = true;
+    Command(IDM_EDIT);
+    ASSERT_EQ(headless::Get().messageBoxes.size(), 1u);
+    EXPECT_NE(headless::Get().messageBoxes[0].text.find("/usr/bin/second"), std::string::npos);
+}
+
+TEST_F(CommandsTest, PathsWithLineBreaksAreRefusedAndNeverWritten) {
+    Start();
+    const std::string folder = root() + "/x\n0\n0\n5000";
+    std::filesystem::create_directories(folder);
+    headless::Get().folderAnswer = folder;
+    Command(IDM_BROWSE);
+    EXPECT_EQ(headless::Get().folderStart, textures()) << "opens in the current folder";
+    EXPECT_EQ(*app().viewer->textureDir, textures());
+    ASSERT_EQ(headless::Get().messageBoxes.size(), 1u);
+    headless::Get().editorAnswer = "/usr/bin/ed\r\nitor";
+    Command(IDM_CHOOSE_EDITOR);
+    EXPECT_FALSE(app().editorPath);
+    EXPECT_EQ(headless::Get().messageBoxes.size(), 2u);
+}
+
+TEST_F(CommandsTest, EditHandsAnAbsolutePathThatCannotPassForAnOption) {
+    std::filesystem::create_directories(root() + "/-dash");
+    WriteTexture("a.png", 8, 8, nullptr, root() + "/-dash");
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(root());
+    ASSERT_TRUE(app().Init());
+    app().ResizeViewport(512, 512);
+    app().viewer->SetDirectory("-dash", false);
+    app().SetScene(app().viewer.get());
+    headless::Get().editorAnswer = "/usr/bin/editor";
+    Command(IDM_EDIT);
+    std::filesystem::current_path(cwd);
+    ASSERT_EQ(headless::Get().launches.size(), 1u);
+    EXPECT_EQ(headless::Get().launches[0].argument, root() + "/-dash/a.png");
+}
+
+TEST_F(CommandsTest, TitleAndJumpListFollowTheFileOnShow) {
+    WriteTexture("Pal Magenta & Co.png", 16, 16);
+    std::filesystem::create_directories(textures() + "/sub.png");  // matches, cannot be read
+    Start();
+    const std::string dash = " \u2014 ";
+    EXPECT_EQ(headless::Get().title, "Zintra - Zintra" + dash + "a.png (64 \u00d7 64) 1/5");
+    platform::MenuHandle jump = app().viewer->jumpMenu;
+    EXPECT_EQ(headless::Labels(jump),
+              (Labels{"a.png", "b.png", "c.png", "Pal Magenta && Co.png", "sub.png"}));
+    auto checked = [&] {
+        std::vector<int> marks;
+        for (const Item& item : Find(jump)->items) marks.push_back(item.checked);
+        return marks;
+    };
+    EXPECT_EQ(checked(), (std::vector<int>{1, 0, 0, 0, 0}));
+    Command(IDM_PREV);
+    EXPECT_EQ(checked(), (std::vector<int>{0, 0, 0, 0, 1}));
+    EXPECT_EQ(headless::Get().title, "Zintra - Zintra" + dash + "sub.png: cannot be read");
+    Command(IDM_JUMP_FIRST + 1);
+    EXPECT_EQ(checked(), (std::vector<int>{0, 1, 0, 0, 0}));
+    EXPECT_EQ(headless::Get().title, "Zintra - Zintra" + dash + "b.png (64 \u00d7 32) 2/5");
+
+    const std::string empty = root() + "/empty";
+    std::filesystem::create_directories(empty);
+    headless::Get().folderAnswer = empty;
+    Command(IDM_BROWSE);
+    EXPECT_EQ(headless::Get().title, "Zintra - Zintra" + dash + empty + ": no PNG files");
 }
 
 TEST_F(CommandsTest, DialogsTolerateMessagesFromTheirNestedLoop) {

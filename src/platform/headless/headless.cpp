@@ -129,6 +129,8 @@ void PlaceWindow(WindowHandle, const Rect& outer) {
 
 Rect WindowOuterRect(WindowHandle) { return Get().outerRect; }
 
+void SetWindowTitle(WindowHandle, const char* title) { Get().title = title ? title : ""; }
+
 bool PointerPosition(WindowHandle, std::int32_t* x, std::int32_t* y) {
     *x = Get().pointerX;
     *y = Get().pointerY;
@@ -199,6 +201,7 @@ int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, st
 
 bool ChooseFolder(WindowHandle, const char*, char* path) {
     ++Get().folderDialogs;
+    Get().folderStart = path;
     headless::RunModal();
     const auto& answer = Get().folderAnswer;
     if (!answer || answer->size() >= kDialogPath) return false;
@@ -216,8 +219,9 @@ bool ChooseEditor(WindowHandle, char* path) {
     return true;
 }
 
-void LaunchEditor(WindowHandle, const char* program, const char* argument) {
+bool LaunchEditor(WindowHandle, const char* program, const char* argument) {
     Get().launches.push_back({program ? program : "", argument ? argument : ""});
+    return !Get().launchFails;
 }
 
 }  // namespace platform

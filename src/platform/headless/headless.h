@@ -56,6 +56,7 @@ struct State {
     platform::WindowHandle window = nullptr;
     platform::Rect outerRect{0, 0, 0, 0};
     int pointerX = 0, pointerY = 0;  // PointerPosition's answer
+    std::string title;
     platform::MenuHandle attachedBar = nullptr;
     int swaps = 0;
     std::vector<platform::Message> defaultProcessed;  // reached DefaultWindowProc
@@ -63,10 +64,12 @@ struct State {
     std::vector<LaunchCall> launches;
     std::vector<PopupCall> popups;
     int folderDialogs = 0;
+    std::string folderStart;  // the folder the last folder dialog opened in
     int editorDialogs = 0;
     std::string editorPrefill;
     std::optional<std::string> folderAnswer;  // none: cancelled
     std::optional<std::string> editorAnswer;  // none: cancelled
+    bool launchFails = false;
     // Runs inside a modal call (message box, dialog, popup), as a nested
     // loop would dispatch messages meanwhile.
     std::function<void()> whileModal;

@@ -70,7 +70,7 @@ bool ChooseFolder(WindowHandle owner, const char* title, char* path) {
         ModalScope modal;
         chosen = QFileDialog::getExistingDirectory(qt::DialogParent(owner),
                                                    QString::fromLocal8Bit(title ? title : ""),
-                                                   QString(), QFileDialog::ShowDirsOnly);
+                                                   QFile::decodeName(path), QFileDialog::ShowDirsOnly);
     }
     return !chosen.isEmpty() && CopyPath(chosen, path);
 }
@@ -90,12 +90,12 @@ bool ChooseEditor(WindowHandle owner, char* path) {
     return CopyPath(info.absoluteFilePath(), path);
 }
 
-void LaunchEditor(WindowHandle, const char* program, const char* argument) {
-    if (!program || !*program) return;
+bool LaunchEditor(WindowHandle, const char* program, const char* argument) {
+    if (!program || !*program) return false;
     // One argv element, no shell: blanks and quotes in the path stay as they are.
     QStringList arguments;
     if (argument && *argument) arguments << QFile::decodeName(argument);
-    QProcess::startDetached(QFile::decodeName(program), arguments);
+    return QProcess::startDetached(QFile::decodeName(program), arguments);
 }
 
 }  // namespace platform

@@ -459,6 +459,10 @@ Rect WindowOuterRect(WindowHandle window) {
     return rect;
 }
 
+void SetWindowTitle(WindowHandle window, const char* title) {
+    if (MainWindow* w = FindWindow(window)) w->setWindowTitle(QString::fromUtf8(title ? title : ""));
+}
+
 bool PointerPosition(WindowHandle window, std::int32_t* x, std::int32_t* y) {
     MainWindow* w = FindWindow(window);
     if (!w) return false;

@@ -48,6 +48,12 @@ private:
     PIDLIST_ABSOLUTE list_;
 };
 
+// Opens the folder browser at the folder in lParam.
+int CALLBACK OpenAtStart(HWND dialog, UINT message, LPARAM, LPARAM data) {
+    if (message == BFFM_INITIALIZED) SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+
 }  // namespace
 
 namespace platform {
@@ -60,9 +66,15 @@ int ShowMessageBox(WindowHandle owner, const char* text, const char* caption,
 bool ChooseFolder(WindowHandle owner, const char* title, char* path) {
     if (!path) return false;
     ComScope com;
-    // The display name and the chosen path share the caller's buffer.
+    // The display name and the chosen path share the caller's buffer, so
+    // the folder to open in is kept aside for the callback.
+    const std::string start = path;
     BROWSEINFOA request;
     win32::FillFolderRequest(&request, win32::Hwnd(owner), path, title);
+    if (!start.empty()) {
+        request.lpfn = OpenAtStart;
+        request.lParam = reinterpret_cast<LPARAM>(start.c_str());
+    }
     const ItemList chosen(SHBrowseForFolderA(&request));
     if (!chosen.Get()) return false;
     return SHGetPathFromIDListA(chosen.Get(), path) != FALSE;
@@ -75,10 +87,13 @@ bool ChooseEditor(WindowHandle owner, char* path) {
     return GetOpenFileNameA(&request) != FALSE;
 }
 
-void LaunchEditor(WindowHandle owner, const char* program, const char* argument) {
-    if (!program || !*program) return;
+bool LaunchEditor(WindowHandle owner, const char* program, const char* argument) {
+    if (!program || !*program) return false;
     const std::string parameter = win32::QuoteParameter(argument ? argument : "");
-    ShellExecuteA(win32::Hwnd(owner), nullptr, program, parameter.c_str(), nullptr, SW_SHOWNORMAL);
+    const HINSTANCE result = ShellExecuteA(win32::Hwnd(owner), nullptr, program, parameter.c_str(),
+                                           nullptr, SW_SHOWNORMAL);
+    // Values above 32 mean success.
+    return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
 }  // namespace platform

@@ -2,6 +2,8 @@
 // message queue, each step one Win32/WGL call whose success is reported.
 #include <windows.h>
 
+#include <string>
+
 #include "platform/platform.h"
 #include "platform/win32/win32_internal.h"
 #include "platform/win32/win32_requests.h"
@@ -151,6 +153,21 @@ Rect WindowOuterRect(WindowHandle window) {
         result.bottom = rect.bottom;
     }
     return result;
+}
+
+void SetWindowTitle(WindowHandle window, const char* title) {
+    // The title is UTF-8; names still in the ANSI code page are taken as such.
+    const char* text = title ? title : "";
+    UINT codePage = CP_UTF8;
+    int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
+    if (length <= 0) {
+        codePage = CP_ACP;
+        length = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
+    }
+    if (length <= 0) return;
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, text, -1, &wide[0], length);
+    SetWindowTextW(Hwnd(window), wide.c_str());
 }
 
 bool PointerPosition(WindowHandle window, std::int32_t* x, std::int32_t* y) {

@@ -1,0 +1,14 @@
+// The window's title: the program's name, then what is on show.
+#pragma once
+
+#include <string>
+
+struct ShownFile {
+    const char* folder = nullptr;  // none: no folder chosen
+    const char* path = nullptr;    // none: the folder holds no PNG file
+    bool readable = false;
+    unsigned width = 0, height = 0;
+    int index = 0, count = 0;      // index from 0
+};
+
+std::string WindowTitle(const ShownFile& shown);
