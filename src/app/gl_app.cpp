@@ -1,5 +1,6 @@
 #include "app/gl_app.h"
 
+#include "app/window_placement.h"
 #include "platform/gl.h"
 #include "render/texture_bank.h"
 
@@ -146,6 +147,9 @@ platform::LResult GLApp::HandleMessage(WindowHandle hwnd, std::uint32_t message,
 
 int GLApp::Run(platform::InstanceHandle, platform::InstanceHandle, const char*, int,
                Scene* firstScene) {
+    // A rectangle saved on a screen that is gone, or edited by hand, must
+    // still give a window the user can see and reach.
+    windowRect = FitWindowRect(windowRect, platform::ScreenWorkAreas());
     platform::PlaceWindow(window, windowRect);
     SetScene(firstScene);
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/messages.h"
 
@@ -76,6 +77,9 @@ bool DeleteGLContext(RenderContext rc);
 // Show, bring to the foreground and give the keyboard focus.
 void ShowMainWindow(WindowHandle window);
 void SwapWindowBuffers(DeviceContext dc);
+// The part of each screen that windows may use (no task bars or panels),
+// in the coordinates of window rectangles; empty when unknown.
+std::vector<Rect> ScreenWorkAreas();
 // Moves and sizes the window to an outer rectangle in screen coordinates.
 void PlaceWindow(WindowHandle window, const Rect& outer);
 Rect WindowOuterRect(WindowHandle window);

@@ -525,7 +525,8 @@ bool Session::Launch() {
 
 unsigned long Session::WaitForWindow(int timeoutMs) {
     for (int waited = 0; waited <= timeoutMs; waited += 100) {
-        const unsigned long id = WaitForTitle(kTitle, 0);
+        // The title goes on with the file on show.
+        const unsigned long id = WaitForTitleMatching(std::string("^") + kTitle + "( .*)?$", 0);
         if (id != 0) {
             window_ = id;
             // The program moves the window to its saved place right after
@@ -548,9 +549,31 @@ unsigned long Session::WaitForWindow(int timeoutMs) {
 }
 
 unsigned long Session::WaitForTitle(const std::string& title, int timeoutMs) const {
+    return WaitForTitleMatching("^" + title + "$", timeoutMs);
+}
+
+std::string Session::Title() const {
+    if (!window_) return std::string();
+    CommandResult result = RunCommand({"xdotool", "getwindowname", std::to_string(window_)}, Env());
+    if (result.status != 0) return std::string();
+    while (!result.output.empty() && result.output.back() == '\n') result.output.pop_back();
+    return result.output;
+}
+
+std::string Session::WaitForTitleText(const std::string& title, int timeoutMs) const {
+    std::string now;
+    for (int waited = 0; waited <= timeoutMs; waited += 100) {
+        now = Title();
+        if (now == title) break;
+        SleepMs(100);
+    }
+    return now;
+}
+
+unsigned long Session::WaitForTitleMatching(const std::string& pattern, int timeoutMs) const {
     for (int waited = 0;; waited += 100) {
-        const CommandResult found = RunCommand(
-            {"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"}, Env(), 5000);
+        const CommandResult found =
+            RunCommand({"xdotool", "search", "--onlyvisible", "--name", pattern}, Env(), 5000);
         if (found.status == 0) {
             std::istringstream lines(found.output);
             for (std::string line; std::getline(lines, line);) {

@@ -180,6 +180,12 @@ public:
     bool Keys(const std::vector<std::string>& chords, int delayMs = 80);
     // Any visible window whose whole title is `title`; 0 on timeout.
     unsigned long WaitForTitle(const std::string& title, int timeoutMs = 10000) const;
+    // A visible window whose title matches the extended regular expression.
+    unsigned long WaitForTitleMatching(const std::string& pattern, int timeoutMs = 10000) const;
+    // The program window's title now; the last one seen when it never
+    // became `title` within the timeout.
+    std::string Title() const;
+    std::string WaitForTitleText(const std::string& title, int timeoutMs = 5000) const;
     bool FocusWindow(unsigned long window) const;
     bool MoveMouse(int screenX, int screenY);
     bool Click(int button, int holdMs = 40);

@@ -129,6 +129,8 @@ void PlaceWindow(WindowHandle, const Rect& outer) {
 
 Rect WindowOuterRect(WindowHandle) { return Get().outerRect; }
 
+std::vector<Rect> ScreenWorkAreas() { return Get().workAreas; }
+
 void SetWindowTitle(WindowHandle, const char* title) { Get().title = title ? title : ""; }
 
 bool PointerPosition(WindowHandle, std::int32_t* x, std::int32_t* y) {

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QScreen>
 #include <QSurfaceFormat>
 #include <QWheelEvent>
 
@@ -429,6 +430,16 @@ void SwapWindowBuffers(DeviceContext dc) {
     if (!context || context->surface() != w->Surface()) return;
     context->swapBuffers(w->Surface());
     State().swapped = true;
+}
+
+std::vector<Rect> ScreenWorkAreas() {
+    std::vector<Rect> areas;
+    if (!qt::HaveApplication()) return areas;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->availableGeometry();
+        areas.push_back(Rect{area.x(), area.y(), area.x() + area.width(), area.y() + area.height()});
+    }
+    return areas;
 }
 
 void PlaceWindow(WindowHandle window, const Rect& outer) {

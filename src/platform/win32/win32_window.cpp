@@ -138,6 +138,26 @@ void ShowMainWindow(WindowHandle window) {
 
 void SwapWindowBuffers(DeviceContext dc) { SwapBuffers(Hdc(dc)); }
 
+namespace {
+
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    MONITORINFO info;
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(monitor, &info)) {
+        const RECT& r = info.rcWork;
+        reinterpret_cast<std::vector<Rect>*>(data)->push_back(Rect{r.left, r.top, r.right, r.bottom});
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<Rect> ScreenWorkAreas() {
+    std::vector<Rect> areas;
+    EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+    return areas;
+}
+
 void PlaceWindow(WindowHandle window, const Rect& outer) {
     SetWindowPos(Hwnd(window), nullptr, outer.left, outer.top, outer.right - outer.left,
                  outer.bottom - outer.top, SWP_SHOWWINDOW | SWP_NOZORDER);
