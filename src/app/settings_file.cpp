@@ -11,6 +11,9 @@
 #include <filesystem>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -135,8 +138,70 @@ void ParseSettings(std::FILE* file, Settings* settings) {
     }
 }
 
+namespace {
+
+#ifdef _WIN32
+std::FILE* OpenForReading(const std::string& path) { return std::fopen(path.c_str(), "r"); }
+std::string SaveTarget(const std::string& path) { return path; }
+bool Replaceable(const std::string&, unsigned*) { return true; }
+void KeepMode(std::FILE*, unsigned) {}
+std::string TempPath(const std::string& target) { return target + ".tmp"; }
+#else
+// Only a regular file, opened without waiting: a FIFO or a device named
+// like the settings file must not hang the start.
+std::FILE* OpenForReading(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "r");
+    if (!file) close(fd);
+    return file;
+}
+
+// A symbolic link is written through, so it stays a link to the new file.
+std::string SaveTarget(const std::string& path) {
+    std::string target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info;
+        if (lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return target;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = readlink(target.c_str(), &link[0], link.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= link.size()) return target;
+        link.resize(static_cast<std::size_t>(n));
+        if (link[0] != '/') {
+            const std::size_t cut = target.rfind('/');
+            link = (cut == std::string::npos ? std::string() : target.substr(0, cut + 1)) + link;
+        }
+        target = link;
+    }
+    return target;
+}
+
+// Only a regular file (or none) is replaced; its permission bits are kept.
+bool Replaceable(const std::string& target, unsigned* mode) {
+    struct stat info;
+    if (stat(target.c_str(), &info) != 0) return errno == ENOENT;
+    *mode = static_cast<unsigned>(info.st_mode & 07777);
+    return S_ISREG(info.st_mode);
+}
+
+void KeepMode(std::FILE* file, unsigned mode) {
+    if (mode != 0) fchmod(fileno(file), static_cast<mode_t>(mode));
+}
+
+std::string TempPath(const std::string& target) {
+    return target + "." + std::to_string(getpid()) + ".tmp";
+}
+#endif
+
+}  // namespace
+
 bool ReadSettingsFile(const std::string& path, Settings* settings) {
-    std::FILE* file = std::fopen(path.c_str(), "r");
+    std::FILE* file = OpenForReading(path);
     if (!file) return false;
     ParseSettings(file, settings);
     std::fclose(file);
@@ -166,14 +231,14 @@ std::string FormatSettings(const Settings& settings) {
 bool WriteSettingsFile(const std::string& path, const Settings& settings) {
     // Written beside the file and renamed over it, so a failed or cut-off
     // write never leaves a truncated file.
-#ifdef _WIN32
-    const std::string temp = path + ".tmp";
-#else
-    const std::string temp = path + "." + std::to_string(getpid()) + ".tmp";
-#endif
+    const std::string target = SaveTarget(path);
+    unsigned mode = 0;
+    if (!Replaceable(target, &mode)) return false;
+    const std::string temp = TempPath(target);
     // Text mode: CR LF line ends on Windows.
     std::FILE* file = std::fopen(temp.c_str(), "w");
     if (!file) return false;
+    KeepMode(file, mode);
     const std::string text = FormatSettings(settings);
     bool good = std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
                 std::fflush(file) == 0;
@@ -182,7 +247,7 @@ bool WriteSettingsFile(const std::string& path, const Settings& settings) {
 #endif
     good = std::fclose(file) == 0 && good;
     std::error_code error;
-    if (good) std::filesystem::rename(temp, path, error);
+    if (good) std::filesystem::rename(temp, target, error);
     if (!good || error) {
         std::remove(temp.c_str());
         return false;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/settings_file.h"
 #include "app/tester_app.h"
 #include "platform/headless/headless.h"
 #include "support/temp_dir.h"
@@ -219,5 +220,57 @@ TEST_F(SettingsTest, QuitWritesOnceAndReleasesTheViewer) {
     for (const auto& m : headless::Get().queue) quits += m.message == WM_QUIT;
     EXPECT_EQ(quits, 1u);
 }
+
+TEST_F(SettingsTest, PathsThatWouldShiftTheLinesAreWrittenAsNull) {
+    Settings settings;
+    settings.editorPath = "/bin/ed\nitor";
+    settings.textureDir = "x\r\n0\n0\n5000";
+    ASSERT_TRUE(WriteSettingsFile((dir.path() / "zintra.cfg").string(), settings));
+    EXPECT_EQ(dir.Read("zintra.cfg"), Lines({"NULL", "NULL", "1", "1", "100", "100", "612", "612"}));
+}
+
+#ifndef _WIN32
+TEST_F(SettingsTest, AFifoOrDeviceIsNeitherWaitedOnNorReplaced) {
+    const std::string fifo = (dir.path() / "zintra.cfg").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    Settings settings;
+    EXPECT_FALSE(ReadSettingsFile(fifo, &settings));  // returns at once
+    EXPECT_FALSE(ReadSettingsFile("/dev/zero", &settings));
+    EXPECT_FALSE(WriteSettingsFile(fifo, settings));
+    struct stat info;
+    ASSERT_EQ(stat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(SettingsTest, ALinkIsWrittenThroughAndTheTargetKeepsItsMode) {
+    std::filesystem::create_directories(dir.path() / "real");
+    const std::string target = dir.Write("real/settings.txt", Lines({"NULL", "NULL", "1", "1"}));
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    const std::string link = (dir.path() / "zintra.cfg").string();
+    ASSERT_EQ(symlink("real/settings.txt", link.c_str()), 0);
+
+    app.viewer->showHud = false;
+    app.WriteSettings();
+    struct stat info;
+    ASSERT_EQ(lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(dir.Read("real/settings.txt").substr(0, 12), Lines({"NULL", "NULL", "0"}));
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "real"),
+                            std::filesystem::directory_iterator()),
+              1) << "no temporary left";
+
+    // A link whose target does not exist yet gets it made.
+    ASSERT_EQ(std::remove(target.c_str()), 0);
+    app.WriteSettings();
+    EXPECT_EQ(dir.Read("real/settings.txt").substr(0, 12), Lines({"NULL", "NULL", "0"}));
+    ASSERT_EQ(lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+}
+#endif
 
 }  // namespace
