@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -121,6 +122,40 @@ TEST_F(FaultsE2ETest, ALinkedSettingsFileStaysALinkAndItsTargetIsSaved) {
     EXPECT_EQ("0", lines[3]);
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(real),
                                std::filesystem::directory_iterator()));
+}
+
+TEST_F(FaultsE2ETest, AFolderNameWithALineBreakIsRefused) {
+    ASSERT_TRUE(e2e::WriteSolid(textureDir + "/a.png", 64, kRed));
+    const std::string hostile = textureDir + "/x\n0\n0\n5000\n5000\n5512\n5512";
+    ASSERT_TRUE(std::filesystem::create_directory(hostile));
+    ASSERT_TRUE(e2e::WriteSolid(hostile + "/b.png", 64, kBlue));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(session.Keys({"alt+f", "o"}));
+    const unsigned long dialog = session.WaitForTitle("Choose Texture Directory", 8000);
+    ASSERT_NE(0u, dialog);
+    // It opens in the current folder: enter the one folder listed there,
+    // then choose it.
+    const e2e::CommandResult place = e2e::RunCommand(
+        {"xdotool", "getwindowgeometry", "--shell", std::to_string(dialog)}, session.Env());
+    int x = 0, y = 0;
+    ASSERT_EQ(2, std::sscanf(place.output.c_str(), "WINDOW=%*[0-9] X=%d Y=%d", &x, &y)) << place.output;
+    ASSERT_TRUE(session.MoveMouse(x + 146, y + 90));
+    ASSERT_TRUE(session.Click(1));
+    ASSERT_TRUE(session.Key("Return"));
+    e2e::SleepMs(500);
+    ASSERT_TRUE(session.MoveMouse(x + 572, y + 358));
+    ASSERT_TRUE(session.Click(1));
+    const unsigned long box = session.WaitForTitle("Zintra", 8000);
+    ASSERT_NE(0u, box) << "no message about the line break";
+    ASSERT_TRUE(session.FocusWindow(box));
+    ASSERT_TRUE(session.Key("Return"));
+    for (int i = 0; i < 50 && session.WaitForTitle("Zintra", 0); ++i) e2e::SleepMs(100);
+    QuitWithEscape();
+    const std::vector<std::string> lines = e2e::SplitLines(session.ReadSettingsFile());
+    ASSERT_EQ(8u, lines.size()) << session.ReadSettingsFile();
+    EXPECT_EQ(textureDir, lines[1]);
+    EXPECT_EQ("0", lines[2]);
+    EXPECT_EQ("100", lines[4]);
 }
 
 }  // namespace
