@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "ui/window_title.h"
 #include "viewer/file_names.h"
 
@@ -45,7 +46,8 @@ TEST(WindowTitle, NamesWhatIsOnShow) {
     shown.folder = "/home/p/textures";
     EXPECT_EQ(WindowTitle(shown), "Zintra - Zintra \u2014 /home/p/textures: no PNG files");
 
-    shown.path = "/home/p/textures/bricks.png";
+    const std::string bricks = std::string("textures") + platform::kPathSeparator + "bricks.png";
+    shown.path = bricks.c_str();
     shown.readable = true;
     shown.width = 512;
     shown.height = 256;
@@ -53,7 +55,8 @@ TEST(WindowTitle, NamesWhatIsOnShow) {
     shown.count = 41;
     EXPECT_EQ(WindowTitle(shown), "Zintra - Zintra \u2014 bricks.png (512 \u00d7 256) 3/41");
 
-    shown.path = "/home/p/textures/rust.png";
+    const std::string rust = std::string("textures") + platform::kPathSeparator + "rust.png";
+    shown.path = rust.c_str();
     shown.readable = false;
     EXPECT_EQ(WindowTitle(shown), "Zintra - Zintra \u2014 rust.png: cannot be read");
 }
