@@ -151,4 +151,41 @@ TEST_F(WineTest, EditStartsTheEditorWithThePathAsOneArgument) {
     EXPECT_EQ(settings.editor + "\r", lines[0]);
 }
 
+TEST_F(WineTest, OddClientSizeIsPixelExactTheTitleNamesTheFileAndEscapeEndsADrag) {
+    // A one-texel checkerboard, large enough to fill the window.
+    ASSERT_TRUE(e2e::WriteImage(textureDir + "/a.png", 160, [](int x, int y) {
+        return (x + y) % 2 ? Colour{255, 255, 255} : Colour{0, 0, 0};
+    }));
+    settings.right = 100 + 511;
+    settings.bottom = 100 + 514;
+    ASSERT_NO_FATAL_FAILURE(SessionTest::Start());
+    const std::string title = "Zintra - Zintra \u2014 a.png (160 \u00d7 160) 1/1";
+    EXPECT_EQ(session.WaitForTitleText(title, 20000), title);
+
+    ASSERT_TRUE(gl.width % 2 == 1 || gl.height % 2 == 1)
+        << "client " << gl.width << " x " << gl.height << " is not odd";
+    const Image shot = session.WaitForScreen([&](const Image& s) {
+        return Is(s, gl.x + 10, gl.y + 10, {0, 0, 0}, 2) || Is(s, gl.x + 10, gl.y + 10, {255, 255, 255}, 2);
+    });
+    int wrong = 0;
+    for (int y = gl.y; y < gl.y + gl.height; ++y)
+        for (int x = gl.x + 1; x < gl.x + gl.width; ++x) {
+            const Image::Pixel p = shot.At(x, y), left = shot.At(x - 1, y);
+            const bool pure = (p.r == 0 || p.r == 255) && p.r == p.g && p.g == p.b;
+            if ((!pure || p.r == left.r) && ++wrong <= 3)
+                ADD_FAILURE() << "not one texel per pixel at " << DescribePixel(shot, x, y);
+        }
+    EXPECT_EQ(0, wrong);
+
+    ASSERT_TRUE(session.MoveMouse(gl.CentreX(), gl.CentreY()));
+    ASSERT_TRUE(e2e::RunCommand({"xdotool", "mousedown", "1"}, session.Env()).status == 0);
+    e2e::SleepMs(300);
+    ASSERT_TRUE(session.Key("Escape", 100));
+    e2e::SleepMs(1000);
+    EXPECT_TRUE(session.ProgramRunning()) << "Escape that ended the drag also quit";
+    ASSERT_TRUE(e2e::RunCommand({"xdotool", "mouseup", "1"}, session.Env()).status == 0);
+    e2e::SleepMs(300);
+    QuitWithEscape();
+}
+
 }  // namespace
