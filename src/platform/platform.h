@@ -135,6 +135,20 @@ SearchHandle SearchFirst(const char* pattern, FindData* data);
 bool SearchNext(SearchHandle search, FindData* data);
 void SearchClose(SearchHandle search);
 
+// --- File stamps -------------------------------------------------------
+// What tells a file (or folder) changed: size and modification time.
+struct FileStamp {
+    bool exists = false;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;  // nanoseconds, or the finest the system has
+    bool operator==(const FileStamp& o) const {
+        return exists == o.exists && size == o.size && modified == o.modified;
+    }
+    bool operator!=(const FileStamp& o) const { return !(*this == o); }
+};
+// Never opens the file, so it cannot stand in an editor's way.
+FileStamp StampOf(const char* path);
+
 // --- Clock -------------------------------------------------------------
 // High-resolution counter; false when the platform has none.
 bool CounterFrequency(std::int64_t* countsPerSecond);

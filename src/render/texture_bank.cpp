@@ -40,24 +40,26 @@ GLuint TextureBank::LoadPng(const char* path, std::uint16_t size[2], int pool,
                : pngBind(path, PNG_NOMIPMAP, PNG_STENCIL, &info, GL_REPEAT, GL_NEAREST,
                          GL_NEAREST);
 
-    if (ValidPool(pool)) {
-        // Loading past capacity grows the pool instead of losing the name,
-        // which would leak the texture.
-        if (count_[pool] >= capacity_[pool]) {
-            const int grown = std::max(1, capacity_[pool] * 2);
-            auto names = std::make_unique<GLuint[]>(grown);
-            std::copy(names_[pool].get(), names_[pool].get() + count_[pool], names.get());
-            names_[pool] = std::move(names);
-            capacity_[pool] = grown;
-        }
-        names_[pool][count_[pool]++] = name;
-    }
-
+    Adopt(pool, name);
     if (size) {
         size[0] = static_cast<std::uint16_t>(info.Width & 0xFFFF);
         size[1] = static_cast<std::uint16_t>(info.Height & 0xFFFF);
     }
     return name;
+}
+
+void TextureBank::Adopt(int pool, GLuint name) {
+    if (!ValidPool(pool)) return;
+    // Past capacity the pool grows instead of losing the name, which would
+    // leak the texture.
+    if (count_[pool] >= capacity_[pool]) {
+        const int grown = std::max(1, capacity_[pool] * 2);
+        auto names = std::make_unique<GLuint[]>(grown);
+        std::copy(names_[pool].get(), names_[pool].get() + count_[pool], names.get());
+        names_[pool] = std::move(names);
+        capacity_[pool] = grown;
+    }
+    names_[pool][count_[pool]++] = name;
 }
 
 void TextureBank::SetAlpha(float alpha) {

@@ -21,6 +21,8 @@ public:
     // Returns the texture name (0 on failure) and the image's size from
     // its header (0 x 0 on failure). Pools other than 0..2 record nothing.
     GLuint LoadPng(const char* path, std::uint16_t size[2], int pool, std::uint8_t smooth);
+    // Records a name loaded with no pool (-1) in `pool`, as LoadPng would.
+    void Adopt(int pool, GLuint name);
     void SetAlpha(float alpha);
     void Bind(GLuint name);
     void ReleasePool(int pool);

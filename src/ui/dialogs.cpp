@@ -74,6 +74,7 @@ void TesterApp::ShownChanged() {
     shown.height = viewer->textureHeight;
     shown.index = viewer->currentIndex;
     shown.count = viewer->pathCount;
+    shown.reloaded = viewer->JustReloaded();
     platform::SetWindowTitle(window, WindowTitle(shown).c_str());
 }
 

@@ -24,5 +24,6 @@ std::string WindowTitle(const ShownFile& shown) {
     if (!shown.readable) return title + ": cannot be read";
     title += " (" + std::to_string(shown.width) + kTimes + std::to_string(shown.height) + ") ";
     title += std::to_string(shown.index + 1) + "/" + std::to_string(shown.count);
+    if (shown.reloaded) title += std::string(kDash) + "reloaded";
     return title;
 }

@@ -9,6 +9,7 @@ struct ShownFile {
     bool readable = false;
     unsigned width = 0, height = 0;
     int index = 0, count = 0;      // index from 0
+    bool reloaded = false;         // a moment ago
 };
 
 std::string WindowTitle(const ShownFile& shown);

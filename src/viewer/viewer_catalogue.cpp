@@ -113,6 +113,9 @@ void ViewerScene::Rescan(bool resetView) {
     } else {
         gTextureBank.ResetPool(2, 0);
         shownReadable = false;
+        shownPath_.clear();
+        // Files added later still show up.
+        watch.Watch(std::string(), textureDir ? *textureDir : std::string());
         host_->ShownChanged();
     }
 }
@@ -131,13 +134,28 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
     if (currentIndex < 0 || currentIndex >= static_cast<std::int32_t>(paths.size()))
         currentIndex = 0;
 
-    const std::uint16_t oldHeight = textureHeight;
-    gTextureBank.ResetPool(2, 1);
+    const std::uint16_t oldWidth = textureWidth, oldHeight = textureHeight;
+    // The file on show loaded again (a save seen live, the focus back):
+    // decoded before the old texture goes, so a file caught mid-save
+    // leaves the last good picture; the view stays at the same size.
+    const bool reload = shownReadable && paths[currentIndex] == shownPath_;
     std::uint16_t size[2] = {0, 0};
-    texture = gTextureBank.LoadPng(paths[currentIndex].c_str(), size, 2, 1);
+    const GLuint fresh = gTextureBank.LoadPng(paths[currentIndex].c_str(), size, -1, 1);
+    if (reload && !fresh) {
+        watch.LoadFailed();
+        holdIndex = false;
+        return textureHeight;
+    }
+    gTextureBank.ResetPool(2, 1);
+    gTextureBank.Adopt(2, fresh);
+    texture = fresh;
     textureWidth = size[0];
     textureHeight = size[1];
     shownReadable = texture != 0;
+    shownPath_ = paths[currentIndex];
+    if (reload) watch.LoadSucceeded();
+    else watch.Watch(shownPath_, textureDir ? *textureDir : std::string());
+    const bool keepView = reload && !resetView && textureWidth == oldWidth && textureHeight == oldHeight;
 
     // The jump list marks the file on show.
     if (jumpMenu && markedIndex_ != currentIndex) {
@@ -159,7 +177,8 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
         }
     }
 
-    owner->viewportChanged = true;
+    if (!keepView) owner->viewportChanged = true;
+    freshSince_ = reload ? 0.0f : -1.0f;
 
     const std::int32_t homeDistance = 4 * static_cast<std::int32_t>(textureHeight);
     if (resetView) {
@@ -174,6 +193,40 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
     holdIndex = false;
     host_->ShownChanged();
     return textureHeight;
+}
+
+void ViewerScene::ReloadShown() {
+    if (paths.empty()) return;
+    holdIndex = true;  // the same entry, no step
+    StepTexture(true, false);
+}
+
+void ViewerScene::ShowUnreadable() {
+    gTextureBank.ResetPool(2, 1);
+    texture = 0;
+    textureWidth = textureHeight = 0;
+    shownReadable = false;
+    owner->viewportChanged = true;
+    host_->ShownChanged();
+}
+
+void ViewerScene::UpdateWatch(float elapsedMs) {
+    if (freshSince_ >= 0) {
+        freshSince_ += elapsedMs;
+        if (freshSince_ > kFreshMarkMs) {
+            freshSince_ = -1;
+            host_->ShownChanged();
+        }
+    }
+    // With Auto Refresh off nothing reloads by itself.
+    if (!autoRefresh) return;
+    const unsigned found = watch.Poll(elapsedMs);
+    if (found & ChangeWatch::kFolderChanged) {
+        Rescan(false);  // reloads the file on show as well
+    } else if (found & ChangeWatch::kFileChanged) {
+        ReloadShown();
+    }
+    if (found & ChangeWatch::kGiveUp) ShowUnreadable();
 }
 
 void ViewerScene::JumpTo(std::int16_t index) {

@@ -17,6 +17,8 @@ constexpr std::uint8_t kDownChannel = 5;
 constexpr std::uint8_t kZoomInChannel = 6;
 constexpr std::uint8_t kZoomOutChannel = 7;
 constexpr std::uint8_t kRescanChannel = 8;
+constexpr std::uint8_t kWatchChannel = 9;
+constexpr int kKeyF5 = 0x74;
 constexpr int kKeyQ = 0x51;
 constexpr int kKeyR = 0x52;
 
@@ -92,6 +94,7 @@ void ViewerScene::Update() {
     presses.back = owner->TakeKeyPresses(VK_OEM_4);
     presses.forward = owner->TakeKeyPresses(VK_OEM_6);
     presses.rescan = owner->TakeKeyPresses(kKeyR);
+    presses.reload = owner->TakeKeyPresses(kKeyF5);
 
     if (!keys[VK_ESCAPE]) escapeLatched = false;
     if (!keys[kKeyQ]) quitKeyLatched = false;
@@ -121,6 +124,8 @@ void ViewerScene::Update() {
     } else {
         UpdateKeyboard(presses);
     }
+
+    if (inputTimer) UpdateWatch(inputTimer->LapMilliseconds(kWatchChannel));
 
     if (owner->viewportChanged) ApplyViewportChange();
 
@@ -165,6 +170,9 @@ void ViewerScene::UpdateKeyboard(const Presses& presses) {
         Rescan(true);
         inputTimer->LapMilliseconds(kRescanChannel);
     }
+
+    // F5: the file on show, again, as it is on disk now.
+    if (presses.reload > 0) ReloadShown();
 
     int back = presses.back, forward = presses.forward;
     if (keys[VK_OEM_4] && KeyChannelDue(kPrevChannel)) {

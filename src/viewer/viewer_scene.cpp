@@ -12,7 +12,7 @@ constexpr std::int16_t kKeyDelay = 100;
 constexpr std::int16_t kMoveDelay = 10;
 constexpr std::int16_t kMoveStep = 4;
 constexpr std::int16_t kHudDepth = 80;
-constexpr std::uint8_t kLapChannels = 9;
+constexpr std::uint8_t kLapChannels = 10;
 
 // One HUD image in the system folder beside the executable.
 std::unique_ptr<Sprite> LoadHudSprite(const std::string& exeDir, const char* file,
@@ -99,6 +99,7 @@ void ViewerScene::Draw() {
 }
 
 void ViewerScene::Leave() {
+    watch.Stop();
     webSprite.reset();
     legalSprite.reset();
     controlsSprite.reset();

@@ -15,6 +15,7 @@
 #include "platform/gl.h"
 #include "platform/platform.h"
 #include "render/sprite.h"
+#include "viewer/change_watch.h"
 #include "viewer/viewer_host.h"
 
 class ViewerScene final : public Scene {
@@ -39,6 +40,11 @@ public:
     std::uint16_t StepTexture(bool forward, bool resetView);
     void JumpTo(std::int16_t index);
     const char* CurrentTexturePath() const;
+    // Loads the file on show again, keeping the view at the same size and
+    // the last good picture when the file does not decode.
+    void ReloadShown();
+    // Whether the picture on show was reloaded a moment ago.
+    bool JustReloaded() const { return freshSince_ >= 0; }
 
     // Fed by the application's mouse handler.
     void SetMousePosition(std::int32_t x, std::int32_t y);
@@ -90,6 +96,9 @@ public:
     bool escapeLatched = false;
     bool quitKeyLatched = false;
 
+    // The file on show and its folder, followed while Auto Refresh is on.
+    ChangeWatch watch;
+
     // Starts a mouse mode from the pointer where it is now, so the first
     // move does not jump by whatever it did while the mode was off.
     void StartModeAt(std::int32_t x, std::int32_t y);
@@ -102,7 +111,7 @@ private:
     std::int32_t markedIndex_ = -1;  // the jump-list entry that carries the check mark
 
     struct Presses {
-        int back = 0, forward = 0, rescan = 0;
+        int back = 0, forward = 0, rescan = 0, reload = 0;
     };
 
     bool KeyChannelDue(std::uint8_t channel);
@@ -110,4 +119,10 @@ private:
     void UpdateKeyboard(const Presses& presses);
     void UpdateMoveMode();
     void ApplyViewportChange();
+    void UpdateWatch(float elapsedMs);
+    void ShowUnreadable();
+
+    static constexpr float kFreshMarkMs = 2000;
+    std::string shownPath_;     // the file whose picture is on show
+    float freshSince_ = -1;     // time since a reload, while its mark shows
 };

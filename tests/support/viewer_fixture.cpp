@@ -109,7 +109,7 @@ void ViewerFixture::EnterViewer(std::uint16_t width, std::uint16_t height) {
 void ViewerFixture::UseFakeClock() {
     static const TimeSource fake{&FakeClock::Frequency, &FakeClock::Counter,
                                  &FakeClock::Milliseconds};
-    viewer().inputTimer = std::make_unique<FrameTimer>(9, fake);
+    viewer().inputTimer = std::make_unique<FrameTimer>(10, fake);
     viewer().inputTimer->Calibrate();
     viewer().inputTimer->Restart();
 }

@@ -138,7 +138,9 @@ TEST_F(ViewerCatalogueTest, AFolderThatBecameEmptyLeavesNothingToStepTo) {
     EXPECT_NE(platform::menus::Find(viewer().jumpMenu), nullptr);
 }
 
-TEST_F(ViewerCatalogueTest, RefreshWithoutResetKeepsTheCameraUnlessTheHeightChanged) {
+// A reload of the file on show (the focus back, a save seen live) keeps
+// the whole view, pan included, while the size stays the same.
+TEST_F(ViewerCatalogueTest, RefreshWithoutResetKeepsTheViewUnlessTheSizeChanged) {
     WriteTexture("a.png", 64, 128);
     EnterViewer(512, 512);
     ASSERT_EQ(viewer().distance, 512);
@@ -156,8 +158,8 @@ TEST_F(ViewerCatalogueTest, RefreshWithoutResetKeepsTheCameraUnlessTheHeightChan
     EXPECT_EQ(viewer().distance, 600);
     EXPECT_EQ(viewer().yaw, 10);
     EXPECT_EQ(viewer().pitch, -5);
-    EXPECT_EQ(viewer().offsetX, 0);
-    EXPECT_EQ(viewer().offsetY, 0);
+    EXPECT_EQ(viewer().offsetX, 12);
+    EXPECT_EQ(viewer().offsetY, -8);
 
     tilt();
     WriteTexture("a.png", 64, 256);

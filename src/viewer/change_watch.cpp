@@ -1,0 +1,70 @@
+#include "viewer/change_watch.h"
+
+void ChangeWatch::Watch(const std::string& file, const std::string& folder) {
+    if (!watching_ || folder != folder_.path) {
+        folder_ = Followed{};
+        folder_.path = folder;
+        folder_.known = folder_.seen = stamp_(folder.c_str());
+    }
+    file_ = Followed{};
+    file_.path = file;
+    if (!file.empty()) file_.known = file_.seen = stamp_(file.c_str());
+    failingSince_ = -1;
+    watching_ = true;
+}
+
+void ChangeWatch::Stop() {
+    watching_ = false;
+    file_ = Followed{};
+    folder_ = Followed{};
+    failingSince_ = -1;
+}
+
+void ChangeWatch::Look(Followed& followed) {
+    if (followed.path.empty()) return;
+    const platform::FileStamp now = stamp_(followed.path.c_str());
+    if (now != followed.seen) {
+        followed.seen = now;
+        followed.changedAt = now_;
+        followed.pending = now != followed.known;
+    }
+}
+
+bool ChangeWatch::Settled(const Followed& followed) const {
+    return followed.pending && now_ - followed.changedAt >= kSettleMs;
+}
+
+unsigned ChangeWatch::Poll(double elapsedMs) {
+    if (!watching_) return kNone;
+    if (elapsedMs > 0) now_ += elapsedMs;
+    if (now_ - lastLook_ < kIntervalMs) return kNone;
+    lastLook_ = now_;
+    Look(file_);
+    Look(folder_);
+
+    unsigned found = kNone;
+    // A file that is missing is in the middle of a save (or gone for good):
+    // it keeps its picture, and the folder waits until it is back too.
+    const bool fileThere = file_.path.empty() || file_.seen.exists;
+    if (Settled(file_) && file_.seen.exists) {
+        file_.pending = false;
+        file_.known = file_.seen;
+        found |= kFileChanged;
+    }
+    if (Settled(folder_) && fileThere) {
+        folder_.pending = false;
+        folder_.known = folder_.seen;
+        found |= kFolderChanged;
+    }
+    if (failingSince_ >= 0 && now_ - failingSince_ >= kRetryForMs) {
+        failingSince_ = -1;
+        found |= kGiveUp;
+    }
+    return found;
+}
+
+void ChangeWatch::LoadFailed() {
+    if (failingSince_ < 0) failingSince_ = now_;
+}
+
+void ChangeWatch::LoadSucceeded() { failingSince_ = -1; }

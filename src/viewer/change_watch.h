@@ -1,0 +1,52 @@
+// Follows the file on show and its folder on disk by polling their stamps
+// (size and modification time) by path. Polling by path survives saves
+// that replace the file (write a temporary, rename it over), costs a few
+// stat calls a second, and works the same on every system and on network
+// folders that send no notifications.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+class ChangeWatch {
+public:
+    using StampFn = platform::FileStamp (*)(const char* path);
+
+    static constexpr double kIntervalMs = 100;   // between looks
+    static constexpr double kSettleMs = 150;     // stamp unchanged this long: the save is done
+    static constexpr double kRetryForMs = 3000;  // a file that will not decode, before giving up
+
+    // What Poll found, as bits.
+    enum : unsigned { kNone = 0, kFileChanged = 1, kFolderChanged = 2, kGiveUp = 4 };
+
+    explicit ChangeWatch(StampFn stamp = platform::StampOf) : stamp_(stamp) {}
+
+    // Starts following `file` (may be empty: no file) in `folder`. A folder
+    // change still waiting is kept when only the file changes.
+    void Watch(const std::string& file, const std::string& folder);
+    void Stop();
+    // Advances the watch's clock by `elapsedMs` and reports what settled.
+    unsigned Poll(double elapsedMs);
+    // The reload after kFileChanged failed: try again at the next settled
+    // change, and give up (kGiveUp) after kRetryForMs without success.
+    void LoadFailed();
+    void LoadSucceeded();
+
+private:
+    struct Followed {
+        std::string path;
+        platform::FileStamp known;     // what was last acted on
+        platform::FileStamp seen;      // what the last look found
+        double changedAt = 0;
+        bool pending = false;
+    };
+    void Look(Followed& followed);
+    bool Settled(const Followed& followed) const;
+
+    StampFn stamp_;
+    Followed file_, folder_;
+    double now_ = 0, lastLook_ = -1e300;
+    double failingSince_ = -1;
+    bool watching_ = false;
+};

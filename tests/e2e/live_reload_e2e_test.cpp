@@ -1,0 +1,157 @@
+// Saves followed live while another window has the focus, as editors
+// save: atomically, in two halves, in a burst, deleted and written anew;
+// the folder followed too; the view kept. On the Linux build and, when
+// ZINTRA_WINE_EXE is given, on the Windows build under Wine.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "e2e/harness.h"
+
+namespace {
+
+using e2e::Colour;
+using e2e::Image;
+using e2e::Is;
+using e2e::Session;
+
+constexpr Colour kOld[4] = {e2e::kTopLeft, e2e::kTopRight, e2e::kBottomLeft, e2e::kBottomRight};
+constexpr Colour kNew[4] = {{250, 150, 150}, {150, 250, 150}, {150, 150, 250}, {250, 250, 250}};
+constexpr Colour kBurst{90, 30, 140};
+constexpr Colour kAgain{20, 120, 120};
+
+bool Quadrants(const std::string& path, const Colour (&colours)[4]) {
+    return e2e::WriteImage(path, 64, [&](int x, int y) { return colours[(y >= 32) * 2 + (x >= 32)]; });
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+class LiveReloadE2ETest : public e2e::SessionTest,
+                          public ::testing::WithParamInterface<Session::Target> {
+protected:
+    LiveReloadE2ETest() : SessionTest(GetParam()) {}
+
+    void StartAway() {
+        ASSERT_TRUE(Quadrants(File(), kOld));
+        ASSERT_NO_FATAL_FAILURE(Start());
+        ASSERT_TRUE(other.Start({"xlogo", "-geometry", "100x100+900+700"}, session.Env()));
+        otherWindow = session.WaitForTitle("xlogo");
+        ASSERT_NE(0u, otherWindow);
+        ASSERT_TRUE(session.Focus());
+        ASSERT_TRUE(Wait(kOld[0], 0));
+    }
+    std::string File() const { return textureDir + "/a.png"; }
+    // Which quadrant colour of `set` shows at a point near the centre.
+    int QuadrantAt(const Image& shot, int dx, int dy, const Colour (&set)[4]) const {
+        for (int q = 0; q < 4; ++q)
+            if (Is(shot, gl.CentreX() + dx, gl.CentreY() + dy, set[q])) return q;
+        return -1;
+    }
+    bool Wait(Colour c, int q, int timeoutMs = 3000) {
+        const int dx = q % 2 ? 40 : 8, dy = q / 2 ? 40 : 8;
+        const Image shot = session.WaitForScreen(
+            [&](const Image& s) { return Is(s, gl.CentreX() + dx, gl.CentreY() + dy, c); }, timeoutMs);
+        return Is(shot, gl.CentreX() + dx, gl.CentreY() + dy, c);
+    }
+    // Writes a temporary and renames it over the file, as many editors do.
+    bool AtomicSave(const std::string& bytes) {
+        const std::string temp = textureDir + "/.a.png.tmp";
+        return WriteBytes(temp, bytes) && std::rename(temp.c_str(), File().c_str()) == 0;
+    }
+
+    e2e::Process other;
+    unsigned long otherWindow = 0;
+};
+
+TEST_P(LiveReloadE2ETest, EverySaveShowsWithTheFocusElsewhereAndTheViewStays) {
+    ASSERT_NO_FATAL_FAILURE(StartAway());
+    // Pan a little, then leave for the other window.
+    ASSERT_TRUE(session.Key("Left", 60));
+    e2e::SleepMs(300);
+    const Image before = session.Screenshot();
+    ASSERT_TRUE(session.FocusWindow(otherWindow));
+    e2e::SleepMs(300);
+
+    // An atomic save: the new picture, in the same place.
+    const std::string scratch = session.Dir() + "/new.png";
+    ASSERT_TRUE(Quadrants(scratch, kNew));
+    const std::string newBytes = ReadAll(scratch);
+    ASSERT_TRUE(AtomicSave(newBytes));
+    ASSERT_TRUE(Wait(kNew[0], 0, 2000)) << "an atomic save did not show within 2 s";
+    e2e::SleepMs(300);
+    const Image after = session.Screenshot();
+    int moved = 0;
+    for (int dy = -60; dy <= 60; dy += 6)
+        for (int dx = -60; dx <= 60; dx += 6)
+            moved += QuadrantAt(before, dx, dy, kOld) != QuadrantAt(after, dx, dy, kNew);
+    EXPECT_EQ(0, moved) << "the view moved with the reload";
+
+    // A save written in two halves: the old picture stays meanwhile.
+    ASSERT_TRUE(Quadrants(scratch, kOld));
+    const std::string oldBytes = ReadAll(scratch);
+    ASSERT_TRUE(WriteBytes(File(), oldBytes.substr(0, oldBytes.size() / 2)));
+    e2e::SleepMs(800);
+    EXPECT_TRUE(Wait(kNew[0], 0, 0)) << "a half-written file replaced the picture";
+    {
+        std::FILE* f = std::fopen(File().c_str(), "ab");
+        ASSERT_NE(f, nullptr);
+        const std::string rest = oldBytes.substr(oldBytes.size() / 2);
+        ASSERT_EQ(rest.size(), std::fwrite(rest.data(), 1, rest.size(), f));
+        std::fclose(f);
+    }
+    EXPECT_TRUE(Wait(kOld[0], 0, 2000)) << "the completed save did not show";
+
+    // A dozen saves in about a second: the last one shows.
+    for (int i = 0; i < 12; ++i) {
+        ASSERT_TRUE(AtomicSave(i == 11 ? (e2e::WriteSolid(scratch, 64, kBurst), ReadAll(scratch))
+                                       : (i % 2 ? oldBytes : newBytes)));
+        e2e::SleepMs(80);
+    }
+    EXPECT_TRUE(Wait(kBurst, 0, 2000)) << "the last save of a burst did not show";
+
+    // Deleted, then written anew.
+    ASSERT_EQ(0, std::remove(File().c_str()));
+    e2e::SleepMs(700);
+    EXPECT_TRUE(Wait(kBurst, 0, 0)) << "a deleted file emptied the view";
+    ASSERT_TRUE(e2e::WriteSolid(File(), 64, kAgain));
+    EXPECT_TRUE(Wait(kAgain, 0, 2000));
+
+    // A file added to the folder joins the list: the title counts it.
+    ASSERT_TRUE(e2e::WriteSolid(textureDir + "/b.png", 64, kBurst));
+    const std::string title = std::string("Zintra - Zintra \u2014 a.png (64 \u00d7 64) 1/2");
+    EXPECT_EQ(session.WaitForTitleText(title, 3000), title);
+    ASSERT_TRUE(session.Focus());
+    QuitWithEscape();
+}
+
+TEST_P(LiveReloadE2ETest, WithAutoRefreshOffNothingReloadsByItself) {
+    settings.autoRefresh = false;
+    ASSERT_NO_FATAL_FAILURE(StartAway());
+    ASSERT_TRUE(session.FocusWindow(otherWindow));
+    ASSERT_TRUE(e2e::WriteSolid(File(), 64, kAgain));
+    e2e::SleepMs(2000);
+    EXPECT_TRUE(Wait(kOld[0], 0, 0)) << "reloaded with Auto Refresh off";
+    ASSERT_TRUE(session.Focus());
+    QuitWithEscape();
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, LiveReloadE2ETest,
+                         ::testing::Values(Session::Target::Native, Session::Target::Windows),
+                         [](const ::testing::TestParamInfo<Session::Target>& info) {
+                             return info.param == Session::Target::Native ? "Linux" : "Wine";
+                         });
+
+}  // namespace

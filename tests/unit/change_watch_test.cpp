@@ -1,0 +1,132 @@
+// Change detection and settling on a fake file system and a fake clock,
+// as editors save: in place, atomically, in halves, in bursts, deleted
+// and written anew.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "viewer/change_watch.h"
+
+namespace {
+
+std::map<std::string, platform::FileStamp> gFiles;
+
+platform::FileStamp FakeStamp(const char* path) {
+    const auto it = gFiles.find(path);
+    return it == gFiles.end() ? platform::FileStamp{} : it->second;
+}
+
+void Write(const std::string& path, std::uint64_t size) {
+    static std::int64_t clock = 1;
+    gFiles[path] = platform::FileStamp{true, size, ++clock};
+}
+
+class ChangeWatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gFiles.clear();
+        Write("/t", 0);
+        Write("/t/a.png", 100);
+        watch.Watch("/t/a.png", "/t");
+    }
+    // Runs the loop for `ms` in 10 ms passes; everything found meanwhile.
+    unsigned Run(double ms) {
+        unsigned found = 0;
+        for (double t = 0; t < ms; t += 10) found |= watch.Poll(10);
+        return found;
+    }
+    int Reports(double ms, unsigned what) {
+        int n = 0;
+        for (double t = 0; t < ms; t += 10) n += (watch.Poll(10) & what) != 0;
+        return n;
+    }
+    ChangeWatch watch{FakeStamp};
+};
+
+TEST_F(ChangeWatchTest, NothingChangedNothingReported) {
+    EXPECT_EQ(Run(2000), unsigned(ChangeWatch::kNone));
+}
+
+TEST_F(ChangeWatchTest, InPlaceAndAtomicSavesReportOnceSettled) {
+    Write("/t/a.png", 120);  // truncated and rewritten in place
+    EXPECT_EQ(Run(100), unsigned(ChangeWatch::kNone)) << "reported before it settled";
+    EXPECT_EQ(Run(300), unsigned(ChangeWatch::kFileChanged));
+    EXPECT_EQ(Run(1000), unsigned(ChangeWatch::kNone));
+
+    // A temporary appears and is renamed over the file: the folder and the
+    // file both change, by path, however often it happens.
+    for (int save = 0; save < 3; ++save) {
+        Write("/t/.a.png.tmp", 130);
+        Run(20);
+        gFiles.erase("/t/.a.png.tmp");
+        Write("/t/a.png", 130 + save);
+        Write("/t", 0);
+        EXPECT_EQ(Run(500), unsigned(ChangeWatch::kFileChanged | ChangeWatch::kFolderChanged)) << save;
+    }
+}
+
+TEST_F(ChangeWatchTest, ASaveInTwoHalvesAndABurstReloadAfterTheLastWrite) {
+    Write("/t/a.png", 50);
+    EXPECT_EQ(Run(120), unsigned(ChangeWatch::kNone));
+    Write("/t/a.png", 90);  // the second half, before the settle time
+    EXPECT_EQ(Reports(600, ChangeWatch::kFileChanged), 1);
+
+    // A dozen saves in a second: a handful of reloads, the last one after
+    // the last save.
+    int reloads = 0;
+    for (int save = 0; save < 12; ++save) {
+        Write("/t/a.png", 200 + save);
+        reloads += Reports(85, ChangeWatch::kFileChanged);
+    }
+    reloads += Reports(500, ChangeWatch::kFileChanged);
+    EXPECT_GE(reloads, 1);
+    EXPECT_LE(reloads, 4);
+    EXPECT_EQ(Run(500), unsigned(ChangeWatch::kNone));
+}
+
+TEST_F(ChangeWatchTest, AMissingFileWaitsAndTheFolderWaitsWithIt) {
+    gFiles.erase("/t/a.png");
+    Write("/t", 0);
+    EXPECT_EQ(Run(2000), unsigned(ChangeWatch::kNone)) << "a vanished file keeps its picture";
+    Write("/t/a.png", 300);  // written anew
+    Write("/t", 0);
+    EXPECT_EQ(Run(500), unsigned(ChangeWatch::kFileChanged | ChangeWatch::kFolderChanged));
+
+    // A file added beside it: the folder alone.
+    Write("/t/b.png", 10);
+    Write("/t", 0);
+    EXPECT_EQ(Run(500), unsigned(ChangeWatch::kFolderChanged));
+}
+
+TEST_F(ChangeWatchTest, AFileThatWillNotDecodeIsRetriedThenGivenUp) {
+    Write("/t/a.png", 10);  // cut short
+    ASSERT_EQ(Run(300), unsigned(ChangeWatch::kFileChanged));
+    watch.LoadFailed();
+    Write("/t/a.png", 20);  // still being written
+    ASSERT_EQ(Run(300), unsigned(ChangeWatch::kFileChanged));
+    watch.LoadFailed();
+    EXPECT_EQ(Run(ChangeWatch::kRetryForMs), unsigned(ChangeWatch::kGiveUp));
+
+    // A success in time cancels the giving up.
+    Write("/t/a.png", 30);
+    ASSERT_EQ(Run(300), unsigned(ChangeWatch::kFileChanged));
+    watch.LoadFailed();
+    Write("/t/a.png", 40);
+    ASSERT_EQ(Run(300), unsigned(ChangeWatch::kFileChanged));
+    watch.LoadSucceeded();
+    EXPECT_EQ(Run(2 * ChangeWatch::kRetryForMs), unsigned(ChangeWatch::kNone));
+}
+
+TEST_F(ChangeWatchTest, AFolderChangeSurvivesAStepToAnotherFile) {
+    Write("/t/b.png", 10);
+    Write("/t", 0);
+    Run(50);  // seen, not settled
+    watch.Watch("/t/b.png", "/t");
+    EXPECT_EQ(Run(500), unsigned(ChangeWatch::kFolderChanged));
+    watch.Stop();
+    Write("/t/b.png", 11);
+    EXPECT_EQ(Run(500), unsigned(ChangeWatch::kNone));
+}
+
+}  // namespace
