@@ -10,8 +10,9 @@
 
 namespace {
 
-// A value ending in CR (from a line ending in two) loses it when read back.
-bool Writable(const std::string& text) { return text.back() != '\r'; }
+// A value ending in CR (from a line ending in two) loses it when read
+// back; one with a CR inside is written as "NULL" on purpose.
+bool Writable(const std::string& text) { return text.back() != '\r' && StorableInSettings(text); }
 
 bool SameRect(const platform::Rect& a, const platform::Rect& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
