@@ -40,6 +40,19 @@ double LoadRatio(const std::string& path) {
     return loaded ? t.a / t.b : 1e9;
 }
 
+// The hole fill's worst case, a lone opaque texel among 64 Mi keyed ones,
+// against an opaque file of the same size; loads alternate.
+double FillWorstRatio(const std::string& lone, const std::string& opaque) {
+    bool loaded = true;
+    const auto reset = [] { gTextureBank.ResetPool(2, 1); };
+    const bench::Pair t = bench::MedianPair(
+        5, [&] { loaded = LoadOnce(lone) && loaded; },
+        [&] { loaded = LoadOnce(opaque) && loaded; }, reset);
+    if (!loaded) std::printf("  load of the 8192 x 8192 files FAILED\n");
+    std::printf("  8192 x 8192: one opaque texel %.1f ms, all opaque %.1f ms\n", t.a, t.b);
+    return loaded ? t.a / t.b : 1e9;
+}
+
 double MipRatio(const std::string& path) {
     glpng::Image image;
     if (!glpng::DecodePngFile(path.c_str(), &image)) return 1e9;
@@ -138,9 +151,13 @@ int main(int argc, char** argv) {
     const std::string big = folder.path() + "/painted_4096.png";
     const std::string npot = folder.path() + "/painted_3000.png";
     const std::string tiny = folder.path() + "/tiny.png";
+    const std::string lone = folder.path() + "/lone_texel_8192.png";
+    const std::string opaque = folder.path() + "/opaque_8192.png";
     if (!bench::WriteTexturePng(big, 4096, 4096, bench::Content::Painted) ||
         !bench::WriteTexturePng(npot, 3000, 3000, bench::Content::Painted) ||
-        !bench::WriteTexturePng(tiny, 4, 4, bench::Content::Painted)) {
+        !bench::WriteTexturePng(tiny, 4, 4, bench::Content::Painted) ||
+        !bench::WriteTexturePng(lone, 8192, 8192, bench::Content::LoneTexel) ||
+        !bench::WriteTexturePng(opaque, 8192, 8192, bench::Content::Flat)) {
         std::printf("cannot write the inputs\n");
         return 1;
     }
@@ -164,6 +181,7 @@ int main(int argc, char** argv) {
     pass &= bench::Report("load_4096", LoadRatio(big), 1.25);
     pass &= bench::Report("load_npot_3000", LoadRatio(npot), 1.25);
     pass &= bench::Report("mipmaps_4096", MipRatio(big), 0.15);
+    pass &= bench::Report("fill_worst_8192", FillWorstRatio(lone, opaque), 1.5);
     pass &= bench::Report("peak_memory_4096", peaks.empty() ? 1e9 : bench::Median(peaks), 1.6);
     gTextureBank.ReleaseAll();
     return pass ? 0 : 3;

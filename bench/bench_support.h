@@ -27,8 +27,10 @@ double Median(std::vector<double> values);
 bool Report(const char* name, double ratio, double bound);
 
 // What a painted texture looks like to the compressor: smooth shading,
-// fine grain, and magenta keyed blobs (about 1% of the texels).
-enum class Content { Painted, Flat };
+// fine grain, and magenta keyed blobs (about 1% of the texels). Flat is
+// one opaque grey; LoneTexel is all magenta but one opaque texel, the
+// hole fill's hardest case.
+enum class Content { Painted, Flat, LoneTexel };
 bool WriteTexturePng(const std::string& path, unsigned width, unsigned height, Content content);
 
 // A temporary folder removed with everything in it.

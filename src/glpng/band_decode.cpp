@@ -16,6 +16,9 @@ constexpr unsigned kBandLevel1Rows = 128;  // a band makes this many rows of lev
 constexpr unsigned kMargin = 64;           // rows above and below a band; the widest hole
 constexpr unsigned kThinMargin = 8;        // tried first: most holes are narrow
 constexpr std::uint64_t kMinPixels = std::uint64_t(1) << 20;
+// A band then fills exactly as the whole image does, and falls back to it
+// for anything farther.
+static_assert(kMargin <= kExactFillRings, "margin beyond the exact rings");
 
 class BandDecoder {
 public:
@@ -104,6 +107,7 @@ private:
         if (!filled) return false;
         const std::uint8_t* band = rows + kMargin * stride_;
         sink_.Rows(a, b - a, band);
+        handedOn_ = true;
         if (withLevel1_) {
             const unsigned first = k * kBandLevel1Rows;
             const unsigned end = std::min(first + kBandLevel1Rows, nextHeight_);
@@ -119,7 +123,10 @@ private:
     bool Fallback(unsigned windowFirst, unsigned decodedEnd, BandResult* result) {
         level1_.reset();
         PixelBuffer whole = AllocatePixels(stride_ * height_);
-        if (!whole || !sink_.ReadBack(whole.get())) return false;
+        if (!whole) return false;
+        // Reading back a level with nothing handed on yet would only copy
+        // rows about to be overwritten.
+        if (handedOn_ && !sink_.ReadBack(whole.get())) return false;
         std::memcpy(whole.get(), HeadRow(0), std::size_t(Start(1) + kMargin) * stride_);
         if (windowFirst < decodedEnd)
             std::memcpy(whole.get() + windowFirst * stride_, window_.get(),
@@ -143,6 +150,7 @@ private:
     std::unique_ptr<std::uint8_t[]> head_;    // margin + first band + margin
     std::unique_ptr<std::uint8_t[]> window_;  // margin + band + margin
     unsigned windowRows_ = 0;
+    bool handedOn_ = false;  // some rows went to the sink
     PixelBuffer level1_{nullptr, std::free};
 };
 

@@ -366,6 +366,266 @@ TEST(PngColorKey, FullyKeyedImageTurnsTransparentBlack) {
         for (unsigned x = 0; x < 3; ++x) EXPECT_EQ(At(image, x, y), (Texel{0, 0, 0, 0}));
 }
 
+// --- Hole fill: rings near opaque texels, a coarse fill beyond ---------
+
+// The fill as it was before far texels were coloured coarse to fine, kept
+// as the reference for the rings: ring after ring however far, each texel
+// of ring n the rounded average of its 8 neighbours in ring n - 1 (ring 0
+// being the opaque texels), wrapping round the edges, a repeated
+// neighbour of a narrow image counted each time. `ring` gets each texel's
+// ring. Takes a keyed image (alpha 0 or 255).
+glpng::Image PlainRingFill(const glpng::Image& keyed, std::vector<unsigned>* ring) {
+    glpng::Image out = keyed;
+    const unsigned w = keyed.width, h = keyed.height;
+    const std::size_t n = std::size_t(w) * h;
+    const unsigned kNotYet = ~0u;
+    ring->assign(n, kNotYet);
+    std::size_t left = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (keyed.rgba[i * 4 + 3] == 255)
+            (*ring)[i] = 0;
+        else
+            ++left;
+    }
+    const auto around = [w, h](std::size_t i) {
+        const unsigned x = unsigned(i % w), y = unsigned(i / w);
+        const unsigned xs[3] = {(x + w - 1) % w, x, (x + 1) % w};
+        const unsigned ys[3] = {(y + h - 1) % h, y, (y + 1) % h};
+        std::vector<std::size_t> at;
+        for (int j = 0; j < 3; ++j)
+            for (int k = 0; k < 3; ++k)
+                if (j != 1 || k != 1) at.push_back(std::size_t(ys[j]) * w + xs[k]);
+        return at;
+    };
+    if (left == n) {
+        for (std::size_t i = 0; i < n; ++i) std::fill_n(&out.rgba[i * 4], 3, 0);
+        return out;
+    }
+    for (unsigned r = 1; left > 0; ++r) {
+        std::vector<std::size_t> current;
+        for (std::size_t i = 0; i < n; ++i) {
+            if ((*ring)[i] != kNotYet) continue;
+            for (std::size_t a : around(i))
+                if ((*ring)[a] == r - 1) {
+                    current.push_back(i);
+                    break;
+                }
+        }
+        for (std::size_t i : current) {
+            unsigned sum[3] = {0, 0, 0}, count = 0;
+            for (std::size_t a : around(i)) {
+                if ((*ring)[a] != r - 1) continue;
+                for (int c = 0; c < 3; ++c) sum[c] += out.rgba[a * 4 + c];
+                ++count;
+            }
+            for (int c = 0; c < 3; ++c)
+                out.rgba[i * 4 + c] = std::uint8_t((sum[c] + count / 2) / count);
+        }
+        for (std::size_t i : current) (*ring)[i] = r;
+        left -= current.size();
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        if ((*ring)[i] != 0) out.rgba[i * 4 + 3] = 0;
+    return out;
+}
+
+glpng::Image Keyed(glpng::Image image) {
+    for (unsigned y = 0; y < image.height; ++y)
+        glpng::KeyRow(image.At(0, y), image.width, 255, 0, 255);
+    return image;
+}
+
+struct Disc {
+    int x, y, r;
+};
+
+// Grain under magenta discs; distances wrap, as the texture does.
+glpng::Image Painted(unsigned width, unsigned height, const std::vector<Disc>& discs) {
+    glpng::Image image = Uniform(width, height, kMagenta);
+    for (unsigned y = 0; y < height; ++y)
+        for (unsigned x = 0; x < width; ++x) {
+            bool hole = false;
+            for (const Disc& d : discs) {
+                int dx = std::abs(int(x) - d.x), dy = std::abs(int(y) - d.y);
+                dx = std::min(dx, int(width) - dx);
+                dy = std::min(dy, int(height) - dy);
+                hole = hole || dx * dx + dy * dy <= d.r * d.r;
+            }
+            if (!hole)
+                *reinterpret_cast<Texel*>(image.At(x, y)) = {
+                    std::uint8_t(Hash(x, y, 4)), std::uint8_t(x * 5 + y),
+                    std::uint8_t(Hash(x, y, 5) & 0x3f), 255};
+        }
+    return image;
+}
+
+// Opaque discs of one colour each, the rest magenta.
+glpng::Image Islands(unsigned width, unsigned height, const std::vector<Disc>& discs,
+                     const std::vector<Texel>& colours) {
+    glpng::Image image = Uniform(width, height, kMagenta);
+    for (unsigned y = 0; y < height; ++y)
+        for (unsigned x = 0; x < width; ++x)
+            for (std::size_t k = 0; k < discs.size(); ++k) {
+                const Disc& d = discs[k];
+                int dx = std::abs(int(x) - d.x), dy = std::abs(int(y) - d.y);
+                dx = std::min(dx, int(width) - dx);
+                dy = std::min(dy, int(height) - dy);
+                if (dx * dx + dy * dy <= d.r * d.r)
+                    *reinterpret_cast<Texel*>(image.At(x, y)) = colours[k];
+            }
+    return image;
+}
+
+TEST(PngHoleFill, HolesNearOpaqueTexelsFillExactlyAsThePlainRingFill) {
+    struct Case {
+        const char* name;
+        glpng::Image image;
+    };
+    const Case cases[] = {
+        {"one texel high", Painted(9, 1, {{2, 0, 1}, {8, 0, 0}})},
+        {"one texel wide", Painted(1, 9, {{0, 3, 2}})},
+        {"two by three", Painted(2, 3, {{0, 0, 1}})},
+        {"three by two", Painted(3, 2, {{2, 1, 0}})},
+        {"small, holes across every edge", Painted(13, 11, {{0, 0, 2}, {12, 5, 1}, {6, 10, 2}})},
+        {"odd sides, many holes",
+         Painted(97, 61, {{10, 10, 4}, {50, 30, 9}, {96, 60, 6}, {70, 5, 3}, {30, 50, 12}})},
+        {"holes 60 rings deep, one across the corner",
+         Painted(200, 150, {{100, 75, 60}, {0, 0, 40}, {170, 20, 7}})},
+        {"opaque specks in a wide hole", [] {
+             glpng::Image image = Painted(150, 140, {{75, 70, 200}});
+             for (unsigned k = 0; k < 6; ++k)
+                 *reinterpret_cast<Texel*>(image.At(11 + 23 * k, 9 + 21 * k)) = {
+                     std::uint8_t(40 * k), 200, std::uint8_t(255 - 30 * k), 255};
+             return image;
+         }()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<unsigned> ring;
+        const glpng::Image want = PlainRingFill(Keyed(c.image), &ring);
+        // Within the band path's widest margin, where the fill must not change.
+        ASSERT_LE(*std::max_element(ring.begin(), ring.end()), 64u);
+        glpng::Image got = c.image;
+        glpng::ApplyColorKey(got, 255, 0, 255);
+        for (unsigned y = 0; y < got.height; ++y)
+            for (unsigned x = 0; x < got.width; ++x)
+                ASSERT_EQ(At(got, x, y), At(want, x, y)) << x << "," << y;
+    }
+}
+
+TEST(PngHoleFill, FarTexelsTakeAColourFromTheOpaqueOnes) {
+    {
+        SCOPED_TRACE("one opaque texel: every keyed texel takes its colour");
+        glpng::Image image = Uniform(300, 200, kMagenta);
+        const Texel lone = {40, 160, 90, 255};
+        *reinterpret_cast<Texel*>(image.At(37, 150)) = lone;
+        glpng::ApplyColorKey(image, 255, 0, 255);
+        for (unsigned y = 0; y < 200; ++y)
+            for (unsigned x = 0; x < 300; ++x)
+                ASSERT_EQ(At(image, x, y), (x == 37 && y == 150 ? lone : Texel{40, 160, 90, 0}))
+                    << x << "," << y;
+    }
+    {
+        SCOPED_TRACE("two colours: rings as the plain fill, the far texels between them");
+        const Texel red = {220, 30, 20, 255}, blue = {20, 40, 230, 255};
+        const glpng::Image image = Islands(320, 256, {{40, 40, 5}, {200, 180, 8}}, {red, blue});
+        std::vector<unsigned> ring;
+        const glpng::Image plain = PlainRingFill(Keyed(image), &ring);
+        glpng::Image got = image;
+        glpng::ApplyColorKey(got, 255, 0, 255);
+        std::size_t far = 0;
+        for (unsigned y = 0; y < 256; ++y)
+            for (unsigned x = 0; x < 320; ++x) {
+                const Texel t = At(got, x, y);
+                if (ring[std::size_t(y) * 320 + x] <= glpng::kExactFillRings) {
+                    ASSERT_EQ(t, At(plain, x, y)) << x << "," << y;
+                    continue;
+                }
+                ++far;
+                ASSERT_EQ(t.a, 0) << x << "," << y;
+                ASSERT_TRUE(t.r >= 20 && t.r <= 220 && t.g >= 30 && t.g <= 40 && t.b >= 20 &&
+                            t.b <= 230)
+                    << x << "," << y << " " << int(t.r) << "," << int(t.g) << "," << int(t.b);
+            }
+        EXPECT_GT(far, 10000u);
+    }
+    {
+        SCOPED_TRACE("fully keyed, far beyond the rings: black");
+        glpng::Image image = Uniform(300, 170, kMagenta);
+        glpng::ApplyColorKey(image, 255, 0, 255);
+        for (unsigned y = 0; y < 170; ++y)
+            for (unsigned x = 0; x < 300; ++x) ASSERT_EQ(At(image, x, y), (Texel{0, 0, 0, 0}));
+    }
+}
+
+glpng::Image Shifted(const glpng::Image& image, unsigned dx, unsigned dy) {
+    glpng::Image out = image;
+    for (unsigned y = 0; y < image.height; ++y)
+        for (unsigned x = 0; x < image.width; ++x)
+            std::copy_n(image.At(x, y), 4, out.At((x + dx) % image.width, (y + dy) % image.height));
+    return out;
+}
+
+// The texture repeats, so where its edges fall must not matter: filling a
+// copy moved by half its size gives the fill moved by half its size. (The
+// far fill works on blocks and halves them, so this holds for moves by
+// whole coarse cells; sums in another order may round one step apart.)
+TEST(PngHoleFill, FarFillWrapsRoundTheEdges) {
+    const Texel red = {220, 30, 20, 255}, blue = {20, 40, 230, 255}, green = {30, 200, 60, 255};
+    const glpng::Image image =
+        Islands(256, 256, {{20, 30, 4}, {150, 100, 6}, {240, 220, 3}}, {red, blue, green});
+    std::vector<unsigned> ring;
+    PlainRingFill(Keyed(image), &ring);
+    glpng::Image filled = image;
+    glpng::ApplyColorKey(filled, 255, 0, 255);
+    glpng::Image moved = Shifted(image, 128, 128);
+    glpng::ApplyColorKey(moved, 255, 0, 255);
+    std::size_t far = 0;
+    for (unsigned y = 0; y < 256; ++y)
+        for (unsigned x = 0; x < 256; ++x) {
+            const Texel a = At(moved, (x + 128) % 256, (y + 128) % 256), b = At(filled, x, y);
+            if (ring[std::size_t(y) * 256 + x] <= glpng::kExactFillRings) {
+                ASSERT_EQ(a, b) << x << "," << y;
+                continue;
+            }
+            ++far;
+            ASSERT_EQ(a.a, 0);
+            ASSERT_LE(std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b), 1)
+                << x << "," << y;
+        }
+    EXPECT_GT(far, 1000u);
+}
+
+// A band is filled ring by ring only as far as the whole image is: past
+// kExactFillRings it must give up (and the loader fall back), however
+// many rings it is allowed.
+TEST(PngHoleFill, BandFillGivesUpWhereTheRingsEnd) {
+    // Keyed rows 200 - depth .. 200 + depth: row 200 is depth + 1 rings in.
+    for (const unsigned depth : {58u, 70u}) {
+        SCOPED_TRACE(depth);
+        glpng::Image image = Painted(160, 400, {{30, 20, 9}});
+        for (unsigned y = 200 - depth; y <= 200 + depth; ++y)
+            for (unsigned x = 0; x < 160; ++x) *reinterpret_cast<Texel*>(image.At(x, y)) = kMagenta;
+        glpng::Image whole = image;
+        glpng::ApplyColorKey(whole, 255, 0, 255);
+        // The band is rows 100 .. 299, the middle 72 of them central.
+        glpng::Image band = image;
+        std::vector<std::uint32_t> rowKeyed(400);
+        for (unsigned y = 0; y < 400; ++y)
+            rowKeyed[y] = glpng::KeyRow(band.At(0, y), 160, 255, 0, 255);
+        const bool filled =
+            glpng::FillHolesInBand(band.At(0, 100), 160, 200, &rowKeyed[100], 64, 136, 100);
+        EXPECT_EQ(filled, depth + 1 <= glpng::kExactFillRings);
+        for (unsigned y = 100; y < 300; ++y)
+            for (unsigned x = 0; x < 160; ++x) {
+                ASSERT_EQ(At(band, x, y).a, At(whole, x, y).a) << x << "," << y;
+                if (filled && y >= 164 && y < 236) {
+                    ASSERT_EQ(At(band, x, y), At(whole, x, y)) << x << "," << y;
+                }
+            }
+    }
+}
+
 // --- Mip levels ----------------------------------------------------------
 
 Texel Grey(std::uint8_t v, std::uint8_t a = 255) { return {v, v, v, a}; }
