@@ -6,6 +6,18 @@ enum CommandId : unsigned {
     // Entries added later sit below the first set, as the jump list
     // takes every identifier above it.
     IDM_CHOOSE_EDITOR = 39001,
+    IDM_ACTUAL_SIZE = 39002,
+    IDM_MAGNIFY_2 = 39003,
+    IDM_MAGNIFY_3 = 39004,
+    IDM_MAGNIFY_4 = 39005,
+    IDM_MAGNIFY_8 = 39006,
+    IDM_FIT_GRID = 39007,
+    IDM_READOUT = 39008,
+    IDM_TILE_MARKS = 39009,
+    IDM_REPEAT_GRID = 39010,
+    IDM_REPEAT_ACROSS = 39011,
+    IDM_REPEAT_DOWN = 39012,
+    IDM_REPEAT_MIRRORED = 39013,
 
     IDM_BROWSE = 40001,
     IDM_EDIT = 40002,

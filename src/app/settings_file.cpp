@@ -141,7 +141,7 @@ void ParseSettings(std::FILE* file, Settings* settings) {
 namespace {
 
 #ifdef _WIN32
-std::FILE* OpenForReading(const std::string& path) { return std::fopen(path.c_str(), "r"); }
+std::FILE* OpenRegular(const std::string& path) { return std::fopen(path.c_str(), "r"); }
 std::string SaveTarget(const std::string& path) { return path; }
 bool Replaceable(const std::string&, unsigned*) { return true; }
 void KeepMode(std::FILE*, unsigned) {}
@@ -149,7 +149,7 @@ std::string TempPath(const std::string& target) { return target + ".tmp"; }
 #else
 // Only a regular file, opened without waiting: a FIFO or a device named
 // like the settings file must not hang the start.
-std::FILE* OpenForReading(const std::string& path) {
+std::FILE* OpenRegular(const std::string& path) {
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat info;
@@ -200,8 +200,10 @@ std::string TempPath(const std::string& target) {
 
 }  // namespace
 
+std::FILE* OpenRegularFile(const std::string& path) { return OpenRegular(path); }
+
 bool ReadSettingsFile(const std::string& path, Settings* settings) {
-    std::FILE* file = OpenForReading(path);
+    std::FILE* file = OpenRegularFile(path);
     if (!file) return false;
     ParseSettings(file, settings);
     std::fclose(file);
@@ -229,6 +231,10 @@ std::string FormatSettings(const Settings& settings) {
 }
 
 bool WriteSettingsFile(const std::string& path, const Settings& settings) {
+    return ReplaceFile(path, FormatSettings(settings));
+}
+
+bool ReplaceFile(const std::string& path, const std::string& text) {
     // Written beside the file and renamed over it, so a failed or cut-off
     // write never leaves a truncated file.
     const std::string target = SaveTarget(path);
@@ -239,7 +245,6 @@ bool WriteSettingsFile(const std::string& path, const Settings& settings) {
     std::FILE* file = std::fopen(temp.c_str(), "w");
     if (!file) return false;
     KeepMode(file, mode);
-    const std::string text = FormatSettings(settings);
     bool good = std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
                 std::fflush(file) == 0;
 #ifndef _WIN32

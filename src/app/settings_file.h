@@ -35,3 +35,10 @@ bool ReadSettingsFile(const std::string& path, Settings* settings);
 std::string FormatSettings(const Settings& settings);
 // Replaces the file atomically; false (and the old file kept) on failure.
 bool WriteSettingsFile(const std::string& path, const Settings& settings);
+
+// Shared with the options file beside it. Opens a regular file for
+// reading, never waiting on a FIFO or device; null otherwise.
+std::FILE* OpenRegularFile(const std::string& path);
+// Writes `text` (text mode) beside `path` and renames it over, through a
+// symbolic link, keeping the old file's mode; a FIFO is never replaced.
+bool ReplaceFile(const std::string& path, const std::string& text);

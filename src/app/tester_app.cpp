@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/options_file.h"
 #include "app/settings_file.h"
 
 TesterApp::TesterApp() : viewer(std::make_unique<ViewerScene>(this, this)) {}
@@ -25,6 +26,10 @@ void TesterApp::Quit() {
 
 std::string TesterApp::SettingsPath() const {
     return exeDir + platform::kPathSeparator + kSettingsName;
+}
+
+std::string TesterApp::OptionsPath() const {
+    return exeDir + platform::kPathSeparator + kOptionsName;
 }
 
 int AppMain(platform::InstanceHandle instance) {
@@ -54,6 +59,12 @@ void TesterApp::ReadSettings() {
     if (settings.textureDir) viewer->SetDirectory(settings.textureDir->c_str(), false);
     viewer->showHud = settings.showHud;
     viewer->autoRefresh = settings.autoRefresh;
+
+    ViewOptions options;
+    if (!ReadOptionsFile(OptionsPath(), &options)) return;
+    viewer->readout = options.readout;
+    viewer->tileMarks = options.tileMarks;
+    RepeatModeFromName(options.repeat.c_str(), &viewer->repeatMode);
 }
 
 void TesterApp::WriteSettings() {
@@ -66,4 +77,10 @@ void TesterApp::WriteSettings() {
     }
     settings.windowRect = platform::WindowOuterRect(window);
     WriteSettingsFile(SettingsPath(), settings);
+    if (!viewer) return;
+    ViewOptions options;
+    options.readout = viewer->readout;
+    options.tileMarks = viewer->tileMarks;
+    options.repeat = RepeatModeName(viewer->repeatMode);
+    WriteOptionsFile(OptionsPath(), options);
 }

@@ -13,6 +13,7 @@
 class TesterApp final : public GLApp, public ViewerHost {
 public:
     static constexpr const char* kSettingsName = "zintra.cfg";
+    static constexpr const char* kOptionsName = "zintra.ini";
 
     TesterApp();
 
@@ -27,6 +28,7 @@ public:
 
     // Settings file beside the executable.
     std::string SettingsPath() const;
+    std::string OptionsPath() const;
     void ReadSettings();
     void WriteSettings();
 
@@ -34,6 +36,9 @@ public:
     void BuildMenuBar();
     void BuildCommandMenu() override;
     void ShowPopup(platform::MenuHandle menu, int x, int y);
+    // The View menu's seam tools, and its check marks.
+    void ViewCommand(unsigned id);
+    void CheckViewMenu();
 
     bool HoldsViewer(const ViewerScene* scene) const override { return viewer.get() == scene; }
     // Names what is on show in the title.
@@ -54,6 +59,7 @@ public:
     platform::MenuHandle fileMenu = nullptr;
     platform::MenuHandle optionsMenu = nullptr;
     platform::MenuHandle helpMenu = nullptr;
+    platform::MenuHandle viewMenu = nullptr;
     platform::MenuHandle commandMenu = nullptr;
     std::unique_ptr<ViewerScene> viewer;
 

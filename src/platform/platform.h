@@ -83,6 +83,8 @@ std::vector<Rect> ScreenWorkAreas();
 // Moves and sizes the window to an outer rectangle in screen coordinates.
 void PlaceWindow(WindowHandle window, const Rect& outer);
 Rect WindowOuterRect(WindowHandle window);
+// Puts UTF-8 text on the clipboard.
+void CopyText(WindowHandle window, const char* text);
 // Replaces the title bar's text (UTF-8).
 void SetWindowTitle(WindowHandle window, const char* title);
 // The pointer's place now, in the GL area's client pixels; false if unknown.

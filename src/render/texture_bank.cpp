@@ -62,6 +62,10 @@ void TextureBank::Adopt(int pool, GLuint name) {
     names_[pool][count_[pool]++] = name;
 }
 
+void TextureBank::Forget(int pool) {
+    if (ValidPool(pool)) count_[pool] = 0;
+}
+
 void TextureBank::SetAlpha(float alpha) {
     alpha_ = alpha;
     glColor4f(red_, green_, blue_, alpha_);

@@ -23,6 +23,9 @@ public:
     GLuint LoadPng(const char* path, std::uint16_t size[2], int pool, std::uint8_t smooth);
     // Records a name loaded with no pool (-1) in `pool`, as LoadPng would.
     void Adopt(int pool, GLuint name);
+    // Lets go of a pool's names without deleting them: they live on in
+    // another pool that adopts them.
+    void Forget(int pool);
     void SetAlpha(float alpha);
     void Bind(GLuint name);
     void ReleasePool(int pool);

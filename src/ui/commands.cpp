@@ -21,6 +21,10 @@ bool TesterApp::OnCommand(WindowHandle, std::uint32_t, WParam wParam, LParam) {
         ChooseEditor();
         return true;
     }
+    if (id >= IDM_ACTUAL_SIZE && id <= IDM_REPEAT_MIRRORED) {
+        if (viewer) ViewCommand(static_cast<unsigned>(id));
+        return true;
+    }
     if (id < IDM_BROWSE) return false;
     // Messages that arrive after Quit released the viewer change nothing.
     if (!viewer) return true;
@@ -81,6 +85,24 @@ bool TesterApp::OnCommand(WindowHandle, std::uint32_t, WParam wParam, LParam) {
     }
     }
     return true;
+}
+
+void TesterApp::ViewCommand(unsigned id) {
+    switch (id) {
+    case IDM_ACTUAL_SIZE: viewer->Magnify(1); break;
+    case IDM_MAGNIFY_2: viewer->Magnify(2); break;
+    case IDM_MAGNIFY_3: viewer->Magnify(3); break;
+    case IDM_MAGNIFY_4: viewer->Magnify(4); break;
+    case IDM_MAGNIFY_8: viewer->Magnify(8); break;
+    case IDM_FIT_GRID: viewer->ToggleFit(); break;
+    case IDM_READOUT: viewer->ToggleReadout(); break;
+    case IDM_TILE_MARKS: viewer->ToggleMarks(); break;
+    case IDM_REPEAT_GRID: viewer->SetRepeatMode(RepeatMode::Grid); break;
+    case IDM_REPEAT_ACROSS: viewer->SetRepeatMode(RepeatMode::Across); break;
+    case IDM_REPEAT_DOWN: viewer->SetRepeatMode(RepeatMode::Down); break;
+    case IDM_REPEAT_MIRRORED: viewer->SetRepeatMode(RepeatMode::Mirrored); break;
+    default: break;
+    }
 }
 
 void TesterApp::OnMouse(WindowHandle, std::uint32_t message, WParam wParam, LParam lParam) {

@@ -75,7 +75,10 @@ void TesterApp::ShownChanged() {
     shown.index = viewer->currentIndex;
     shown.count = viewer->pathCount;
     shown.reloaded = viewer->JustReloaded();
+    shown.previous = viewer->comparing;
+    shown.readout = viewer->ReadoutText().c_str();
     platform::SetWindowTitle(window, WindowTitle(shown).c_str());
+    CheckViewMenu();
 }
 
 void TesterApp::ShowMessage(const char* caption, const char* text) {

@@ -1,7 +1,9 @@
 // The menu bar (File, Commands, Options, Help) and the Commands menu that
 // also opens at the cursor. Menus are replaced whole on every rebuild.
-#include "app/tester_app.h"
+#include <utility>
+
 #include "app/command_ids.h"
+#include "app/tester_app.h"
 
 void TesterApp::BuildMenuBar() {
     // The previous bar holds the previous drop-downs; discarding it
@@ -12,8 +14,9 @@ void TesterApp::BuildMenuBar() {
         platform::DestroyMenuTree(fileMenu);
         platform::DestroyMenuTree(optionsMenu);
         platform::DestroyMenuTree(helpMenu);
+        platform::DestroyMenuTree(viewMenu);
     }
-    menuBar = fileMenu = optionsMenu = helpMenu = nullptr;
+    menuBar = fileMenu = optionsMenu = helpMenu = viewMenu = nullptr;
 
     fileMenu = platform::NewMenu();
     platform::AppendMenuItem(fileMenu, IDM_BROWSE, "Br&owse to...");
@@ -29,6 +32,23 @@ void TesterApp::BuildMenuBar() {
     if (viewer && viewer->autoRefresh)
         platform::SetMenuItemChecked(optionsMenu, IDM_AUTO_REFRESH, true);
 
+    viewMenu = platform::NewMenu();
+    platform::AppendMenuItem(viewMenu, IDM_ACTUAL_SIZE, "One &Texel per Pixel\t1");
+    platform::AppendMenuItem(viewMenu, IDM_MAGNIFY_2, "Magnify &2\u00d7\t2");
+    platform::AppendMenuItem(viewMenu, IDM_MAGNIFY_3, "Magnify &3\u00d7\t3");
+    platform::AppendMenuItem(viewMenu, IDM_MAGNIFY_4, "Magnify &4\u00d7\t4");
+    platform::AppendMenuItem(viewMenu, IDM_MAGNIFY_8, "Magnify &8\u00d7\t8");
+    platform::AppendMenuItem(viewMenu, IDM_FIT_GRID, "&Fit the Whole Grid\tF");
+    platform::AppendMenuSeparator(viewMenu);
+    platform::AppendMenuItem(viewMenu, IDM_READOUT, "Texel &Readout\tI");
+    platform::AppendMenuItem(viewMenu, IDM_TILE_MARKS, "&Mark the Real Tile\tG");
+    platform::AppendMenuSeparator(viewMenu);
+    platform::AppendMenuItem(viewMenu, IDM_REPEAT_GRID, "Repeat &4 \u00d7 4\tM");
+    platform::AppendMenuItem(viewMenu, IDM_REPEAT_ACROSS, "Repeat &Across Only\tM");
+    platform::AppendMenuItem(viewMenu, IDM_REPEAT_DOWN, "Repeat &Down Only\tM");
+    platform::AppendMenuItem(viewMenu, IDM_REPEAT_MIRRORED, "Repeat Mirr&ored\tM");
+    CheckViewMenu();
+
     helpMenu = platform::NewMenu();
     platform::AppendMenuItem(helpMenu, IDM_CONTROLS, "&Controls");
     platform::AppendMenuItem(helpMenu, IDM_CHANGE_LOG, "Change &Log");
@@ -37,6 +57,7 @@ void TesterApp::BuildMenuBar() {
     menuBar = platform::NewMenuBar();
     platform::AppendMenuSubmenu(menuBar, fileMenu, "&File");
     platform::AppendMenuSubmenu(menuBar, commandMenu, "&Commands");
+    platform::AppendMenuSubmenu(menuBar, viewMenu, "&View");
     platform::AppendMenuSubmenu(menuBar, optionsMenu, "&Options");
     platform::AppendMenuSubmenu(menuBar, helpMenu, "&Help");
     platform::AttachMenuBar(window, menuBar);
@@ -59,6 +80,18 @@ void TesterApp::BuildCommandMenu() {
     platform::AppendMenuItem(commandMenu, IDM_ZOOM, "Zoom");
     platform::AppendMenuItem(commandMenu, IDM_ROTATE, "Rotate");
     BuildMenuBar();
+}
+
+void TesterApp::CheckViewMenu() {
+    if (!viewer || !viewMenu) return;
+    platform::SetMenuItemChecked(viewMenu, IDM_READOUT, viewer->readout);
+    platform::SetMenuItemChecked(viewMenu, IDM_TILE_MARKS, viewer->tileMarks);
+    const std::pair<unsigned, RepeatMode> modes[] = {{IDM_REPEAT_GRID, RepeatMode::Grid},
+                                                     {IDM_REPEAT_ACROSS, RepeatMode::Across},
+                                                     {IDM_REPEAT_DOWN, RepeatMode::Down},
+                                                     {IDM_REPEAT_MIRRORED, RepeatMode::Mirrored}};
+    for (const auto& mode : modes)
+        platform::SetMenuItemChecked(viewMenu, mode.first, viewer->repeatMode == mode.second);
 }
 
 void TesterApp::ShowPopup(platform::MenuHandle menu, int x, int y) {

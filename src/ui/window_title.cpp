@@ -24,6 +24,8 @@ std::string WindowTitle(const ShownFile& shown) {
     if (!shown.readable) return title + ": cannot be read";
     title += " (" + std::to_string(shown.width) + kTimes + std::to_string(shown.height) + ") ";
     title += std::to_string(shown.index + 1) + "/" + std::to_string(shown.count);
-    if (shown.reloaded) title += std::string(kDash) + "reloaded";
+    if (shown.previous) title += std::string(kDash) + "previous version";
+    else if (shown.reloaded) title += std::string(kDash) + "reloaded";
+    if (shown.readout && *shown.readout) title += std::string(kDash) + shown.readout;
     return title;
 }

@@ -10,6 +10,8 @@ struct ShownFile {
     unsigned width = 0, height = 0;
     int index = 0, count = 0;      // index from 0
     bool reloaded = false;         // a moment ago
+    bool previous = false;         // the version before the last reload shows
+    const char* readout = nullptr; // the texel under the pointer
 };
 
 std::string WindowTitle(const ShownFile& shown);

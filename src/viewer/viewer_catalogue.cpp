@@ -112,6 +112,8 @@ void ViewerScene::Rescan(bool resetView) {
         StepTexture(true, resetView);
     } else {
         gTextureBank.ResetPool(2, 0);
+        gTextureBank.ResetPool(0, 1);
+        previousTexture = 0;
         shownReadable = false;
         shownPath_.clear();
         // Files added later still show up.
@@ -145,6 +147,14 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
         watch.LoadFailed();
         holdIndex = false;
         return textureHeight;
+    }
+    // The version before a reload stays for comparing; another file drops it.
+    gTextureBank.ResetPool(0, 1);
+    previousTexture = 0;
+    if (reload) {
+        gTextureBank.Forget(2);
+        gTextureBank.Adopt(0, texture);
+        previousTexture = texture;
     }
     gTextureBank.ResetPool(2, 1);
     gTextureBank.Adopt(2, fresh);
@@ -202,6 +212,8 @@ void ViewerScene::ReloadShown() {
 }
 
 void ViewerScene::ShowUnreadable() {
+    gTextureBank.ResetPool(0, 1);
+    previousTexture = 0;
     gTextureBank.ResetPool(2, 1);
     texture = 0;
     textureWidth = textureHeight = 0;

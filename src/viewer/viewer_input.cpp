@@ -123,9 +123,11 @@ void ViewerScene::Update() {
         distance = static_cast<std::int32_t>(std::clamp<std::int64_t>(d, ZoomModeMin(), ZoomModeMax()));
     } else {
         UpdateKeyboard(presses);
+        UpdateTools(keys);
     }
 
     if (inputTimer) UpdateWatch(inputTimer->LapMilliseconds(kWatchChannel));
+    UpdateReadout();
 
     if (owner->viewportChanged) ApplyViewportChange();
 
@@ -214,17 +216,43 @@ void ViewerScene::ApplyViewportChange() {
         mouseSprite->position->x = W - 40;
         mouseSprite->position->y = H - 24;
     }
+    // A fitted view fits the texture now on show.
+    if (fitted) viewScale = FitScale();
+    ApplyProjection();
+}
+
+CameraView ViewerScene::CurrentView() const {
+    const std::int32_t W = owner->viewportWidth;
+    const std::int32_t H = owner->viewportHeight;
+    const double scale = viewScale > 0 ? viewScale : 1.0;
+    // Exact quarters put one texel on one pixel at the distance 4h; at an
+    // odd size the centre falls mid-pixel, so shift by half a pixel (a
+    // quarter unit on the near plane) to put texel edges on pixel edges.
+    // A magnified view narrows the frustum, pixel and shift alike.
+    const double shiftX = W % 2 ? 0.25 : 0.0;
+    const double shiftY = H % 2 ? 0.25 : 0.0;
+    CameraView view;
+    view.left = (-W / 4.0 - shiftX) / scale;
+    view.right = (W / 4.0 - shiftX) / scale;
+    view.bottom = (-H / 4.0 - shiftY) / scale;
+    view.top = (H / 4.0 - shiftY) / scale;
+    view.nearPlane = 2.0 * textureHeight;
+    view.offsetX = offsetX;
+    view.offsetY = offsetY;
+    view.distance = distance;
+    view.yawDegrees = yaw;
+    view.pitchDegrees = pitch;
+    view.width = W;
+    view.height = H;
+    return view;
+}
+
+void ViewerScene::ApplyProjection() {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     // A minimised window or no texture would make GL reject the frustum;
     // the projection then stays the identity, without a GL error.
-    const double h = textureHeight;
-    if (W <= 0 || H <= 0 || h <= 0) return;
-    // Exact quarters put one texel on one pixel at the distance 4h; at an
-    // odd size the centre falls mid-pixel, so shift by half a pixel (a
-    // quarter unit on the near plane) to put texel edges on pixel edges.
-    const double shiftX = W % 2 ? 0.25 : 0.0;
-    const double shiftY = H % 2 ? 0.25 : 0.0;
-    glFrustum(-W / 4.0 - shiftX, W / 4.0 - shiftX, -H / 4.0 - shiftY, H / 4.0 - shiftY, 2.0 * h,
-              16.0 * h);
+    if (owner->viewportWidth <= 0 || owner->viewportHeight <= 0 || textureHeight <= 0) return;
+    const CameraView view = CurrentView();
+    glFrustum(view.left, view.right, view.bottom, view.top, view.nearPlane, 16.0 * textureHeight);
 }

@@ -78,14 +78,12 @@ void ViewerScene::Draw() {
     if (!quadVertices || !quadTexCoords) return;  // not entered
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPushMatrix();
-    gTextureBank.Bind(texture);
     glTranslatef(static_cast<GLfloat>(offsetX), static_cast<GLfloat>(offsetY),
                  -static_cast<GLfloat>(distance));
     glRotatef(static_cast<GLfloat>(yaw), 0.0f, 1.0f, 0.0f);
     glRotatef(static_cast<GLfloat>(pitch), 1.0f, 0.0f, 0.0f);
-    glVertexPointer(3, GL_INT, 0, quadVertices.get());
-    glTexCoordPointer(2, GL_FLOAT, 0, quadTexCoords.get());
-    glDrawArrays(GL_QUADS, 0, 4);
+    DrawTiles(comparing ? previousTexture : texture);
+    if (tileMarks) DrawMarks();
     if (showHud) {
         glLoadIdentity();
         glOrtho(0.0, owner->viewportWidth, 0.0, owner->viewportHeight, -100.0, 100.0);

@@ -16,6 +16,8 @@
 #include "platform/platform.h"
 #include "render/sprite.h"
 #include "viewer/change_watch.h"
+#include "viewer/texel_pick.h"
+#include "viewer/tile_layout.h"
 #include "viewer/viewer_host.h"
 
 class ViewerScene final : public Scene {
@@ -45,6 +47,17 @@ public:
     void ReloadShown();
     // Whether the picture on show was reloaded a moment ago.
     bool JustReloaded() const { return freshSince_ >= 0; }
+
+    // Seam tools.
+    // Pixels per texel at the home distance, centred on the pointer.
+    void Magnify(int factor);
+    // The whole 4 x 4 grid in the window; again: one texel per pixel.
+    void ToggleFit();
+    void ToggleReadout();
+    void ToggleMarks();
+    void SetRepeatMode(RepeatMode mode);
+    // "texel X, Y #RRGGBBAA" for the texel under the pointer, or "".
+    const std::string& ReadoutText() const { return readoutText_; }
 
     // Fed by the application's mouse handler.
     void SetMousePosition(std::int32_t x, std::int32_t y);
@@ -81,6 +94,13 @@ public:
     std::int32_t lastMouseX = 0;
     std::int32_t lastMouseY = 0;
     GLuint texture = 0;
+    GLuint previousTexture = 0;  // the version before the last reload, for C
+    float viewScale = 1.0f;      // projection zoom: 2..8 magnified, below 1 fitted
+    bool fitted = false;
+    bool readout = false;
+    bool tileMarks = false;
+    bool comparing = false;      // C held: the previous version shows
+    RepeatMode repeatMode = RepeatMode::Grid;
     // Whether the file on show could be read (its texture is not the 0 of a failed load).
     bool shownReadable = false;
     std::unique_ptr<Sprite> legalSprite;
@@ -119,10 +139,22 @@ private:
     void UpdateKeyboard(const Presses& presses);
     void UpdateMoveMode();
     void ApplyViewportChange();
+    void ApplyProjection();
+    CameraView CurrentView() const;
+    void UpdateTools(const bool* keys);
+    void UpdateReadout();
+    bool PointerOverView(std::int32_t* x, std::int32_t* y) const;
+    void DrawTiles(GLuint name);
+    void DrawMarks();
+    float FitScale() const;
     void UpdateWatch(float elapsedMs);
     void ShowUnreadable();
 
     static constexpr float kFreshMarkMs = 2000;
     std::string shownPath_;     // the file whose picture is on show
+    std::string readoutText_;
+    std::vector<std::uint8_t> texels_;  // level 0 read back for the readout
+    GLuint texelsOf_ = 0;
+    int texelsWidth_ = 0, texelsHeight_ = 0;
     float freshSince_ = -1;     // time since a reload, while its mark shows
 };

@@ -68,7 +68,7 @@ TEST_F(CommandsTest, MenusAfterInitHaveNoCommandsMenuYet) {
     ASSERT_TRUE(app().Init());
     EXPECT_TRUE(app().initialised);
     EXPECT_EQ(headless::Labels(headless::Get().attachedBar),
-              (Labels{"&File", "&Commands", "&Options", "&Help"}));
+              (Labels{"&File", "&Commands", "&View", "&Options", "&Help"}));
     EXPECT_EQ(BarItem(1).submenu, nullptr);
     EXPECT_EQ(headless::Labels(app().fileMenu),
               (Labels{"Br&owse to...", "&Edit", "&Choose Editor...", "-", "E&xit"}));
@@ -103,16 +103,16 @@ TEST_F(CommandsTest, ScanBuildsTheJumpListAndCommandsMenu) {
     }
     EXPECT_EQ(BarItem(1).submenu, app().commandMenu);
     EXPECT_EQ(headless::Labels(headless::Get().attachedBar),
-              (Labels{"&File", "&Commands", "&Options", "&Help"}));
+              (Labels{"&File", "&Commands", "&View", "&Options", "&Help"}));
 }
 
 TEST_F(CommandsTest, RebuildsNeitherLeakNorDuplicateMenus) {
     Start();
     const std::size_t live = platform::menus::LiveCount();
-    EXPECT_EQ(live, 6u);  // bar, File, Commands, jump list, Options, Help
+    EXPECT_EQ(live, 7u);  // bar, File, Commands, jump list, View, Options, Help
     for (int i = 0; i < 5; ++i) Command(IDM_REFRESH);
     EXPECT_EQ(platform::menus::LiveCount(), live);
-    EXPECT_EQ(headless::Labels(headless::Get().attachedBar).size(), 4u);
+    EXPECT_EQ(headless::Labels(headless::Get().attachedBar).size(), 5u);
     EXPECT_EQ(Find(Find(app().commandMenu)->items[0].submenu)->items.size(), 3u);
 }
 
@@ -125,7 +125,7 @@ TEST_F(CommandsTest, FolderThatBecameEmptyLeavesNoJumpListUntilFilesReturn) {
     EXPECT_EQ(headless::Labels(app().commandMenu),
               (Labels{"Jump to...", "Refresh", "-", "Next", "Prev", "-", "Move", "Zoom", "Rotate"}));
     EXPECT_EQ(Find(Find(app().commandMenu)->items[0].submenu), nullptr);
-    EXPECT_EQ(platform::menus::LiveCount(), 5u);
+    EXPECT_EQ(platform::menus::LiveCount(), 6u);
     EXPECT_TRUE(Command(IDM_NEXT));
     EXPECT_TRUE(Command(IDM_JUMP_FIRST + 1));
     EXPECT_EQ(app().viewer->CurrentTexturePath(), nullptr);
@@ -135,7 +135,7 @@ TEST_F(CommandsTest, FolderThatBecameEmptyLeavesNoJumpListUntilFilesReturn) {
     const auto* jump = Find(Find(app().commandMenu)->items[0].submenu);
     ASSERT_NE(jump, nullptr);
     EXPECT_EQ(jump->items.at(0).label, "d.png");
-    EXPECT_EQ(platform::menus::LiveCount(), 6u);
+    EXPECT_EQ(platform::menus::LiveCount(), 7u);
 }
 
 TEST_F(CommandsTest, CheckMarksFollowTheSettingsAfterTheFirstScan) {

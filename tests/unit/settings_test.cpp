@@ -193,9 +193,10 @@ TEST_F(SettingsTest, UnwritableFolderLeavesTheOldFileAndNoTemporary) {
         std::filesystem::create_directories(dir.path() / "sub" / "zintra.cfg");
         app.WriteSettings();
         EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "sub" / "zintra.cfg"));
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "sub"),
-                                std::filesystem::directory_iterator()),
-                  1);
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "sub"))
+            EXPECT_TRUE(entry.path().filename() == "zintra.cfg" ||
+                        entry.path().filename() == "zintra.ini")
+                << entry.path();
         return;
     }
 #ifndef _WIN32

@@ -131,6 +131,8 @@ Rect WindowOuterRect(WindowHandle) { return Get().outerRect; }
 
 std::vector<Rect> ScreenWorkAreas() { return Get().workAreas; }
 
+void CopyText(WindowHandle, const char* text) { Get().clipboard = text ? text : ""; }
+
 void SetWindowTitle(WindowHandle, const char* title) { Get().title = title ? title : ""; }
 
 bool PointerPosition(WindowHandle, std::int32_t* x, std::int32_t* y) {

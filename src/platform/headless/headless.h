@@ -57,6 +57,7 @@ struct State {
     platform::Rect outerRect{0, 0, 0, 0};
     int pointerX = 0, pointerY = 0;  // PointerPosition's answer
     std::string title;
+    std::string clipboard;
     std::vector<platform::Rect> workAreas;  // ScreenWorkAreas's answer
     platform::MenuHandle attachedBar = nullptr;
     int swaps = 0;

@@ -1,5 +1,6 @@
 // Message boxes, the folder and editor choosers and the editor launch.
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -61,6 +62,10 @@ int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, st
     ModalScope modal;
     box.exec();
     return IDOK;
+}
+
+void CopyText(WindowHandle, const char* text) {
+    if (qt::HaveApplication()) QGuiApplication::clipboard()->setText(QString::fromUtf8(text ? text : ""));
 }
 
 bool ChooseFolder(WindowHandle owner, const char* title, char* path) {

@@ -63,6 +63,24 @@ int ShowMessageBox(WindowHandle owner, const char* text, const char* caption,
     return MessageBoxA(win32::Hwnd(owner), text ? text : "", caption, flags);
 }
 
+void CopyText(WindowHandle owner, const char* text) {
+    const std::string utf8 = text ? text : "";
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+    if (length <= 0 || !OpenClipboard(win32::Hwnd(owner))) return;
+    EmptyClipboard();
+    // The clipboard takes the memory over once SetClipboardData succeeds.
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(length) * sizeof(wchar_t))) {
+        if (auto* wide = static_cast<wchar_t*>(GlobalLock(memory))) {
+            MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide, length);
+            GlobalUnlock(memory);
+            if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+        } else {
+            GlobalFree(memory);
+        }
+    }
+    CloseClipboard();
+}
+
 bool ChooseFolder(WindowHandle owner, const char* title, char* path) {
     if (!path) return false;
     ComScope com;

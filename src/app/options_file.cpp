@@ -1,0 +1,49 @@
+#include "app/options_file.h"
+
+#include <cstdio>
+
+#include "app/settings_file.h"
+
+namespace {
+
+bool ReadFlag(const std::string& value, bool* flag) {
+    if (value != "0" && value != "1") return false;
+    *flag = value == "1";
+    return true;
+}
+
+}  // namespace
+
+bool ReadOptionsFile(const std::string& path, ViewOptions* options) {
+    std::FILE* file = OpenRegularFile(path);
+    if (!file) return false;
+    std::string line;
+    // Lines are short; a longer one is cut and cannot match a key.
+    for (int c = 0; c != EOF;) {
+        c = std::fgetc(file);
+        if (c != EOF && c != '\n') {
+            if (line.size() <= kMaxSettingsLine) line.push_back(static_cast<char>(c));
+            continue;
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::size_t equals = line.find('=');
+        if (equals != std::string::npos) {
+            const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
+            if (key == "readout") ReadFlag(value, &options->readout);
+            if (key == "tile_marks") ReadFlag(value, &options->tileMarks);
+            if (key == "repeat") options->repeat = value;
+        }
+        line.clear();
+    }
+    std::fclose(file);
+    return true;
+}
+
+std::string FormatOptions(const ViewOptions& options) {
+    return std::string("readout=") + (options.readout ? "1" : "0") + "\n" +
+           "tile_marks=" + (options.tileMarks ? "1" : "0") + "\n" + "repeat=" + options.repeat + "\n";
+}
+
+bool WriteOptionsFile(const std::string& path, const ViewOptions& options) {
+    return ReplaceFile(path, FormatOptions(options));
+}

@@ -1,0 +1,211 @@
+// The seam tools: magnify, fit, texel readout, compare with the version
+// before the last reload, marks of the real tile, and repeat modes.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "app/gl_app.h"
+#include "render/texture_bank.h"
+#include "viewer/view_math.h"
+#include "viewer/viewer_scene.h"
+
+namespace {
+
+constexpr int kKeyC = 0x43;
+constexpr int kKeyF = 0x46;
+constexpr int kKeyG = 0x47;
+constexpr int kKeyI = 0x49;
+constexpr int kKeyM = 0x4D;
+
+}  // namespace
+
+bool ViewerScene::PointerOverView(std::int32_t* x, std::int32_t* y) const {
+    std::int32_t px = mouseX, py = mouseY;
+    if (owner->window) platform::PointerPosition(owner->window, &px, &py);
+    *x = px;
+    *y = py;
+    return px >= 0 && py >= 0 && px < owner->viewportWidth && py < owner->viewportHeight;
+}
+
+void ViewerScene::Magnify(int factor) {
+    const double k = std::max(1, factor);
+    const double h = textureHeight;
+    const std::int32_t W = owner->viewportWidth, H = owner->viewportHeight;
+    if (h <= 0 || W <= 0 || H <= 0) return;
+    // The plane point under the anchor stays under it: the pointer when it
+    // is over the view, else the centre.
+    std::int32_t px = W / 2, py = H / 2;
+    double x = -offsetX, y = -offsetY;
+    std::int32_t sx = 0, sy = 0;
+    if (PointerOverView(&sx, &sy)) {
+        double wx = 0, wy = 0;
+        if (PickPlanePoint(CurrentView(), sx, sy, &wx, &wy)) {
+            px = sx;
+            py = sy;
+            x = wx;
+            y = wy;
+        }
+    }
+    viewScale = static_cast<float>(k);
+    fitted = false;
+    yaw = 0;
+    pitch = 0;
+    distance = 4 * static_cast<std::int32_t>(textureHeight);
+    // Flat at the home distance, a pixel is 1/k world units; whole offsets
+    // keep texel edges on pixel edges.
+    offsetX = viewer_math::Saturate16(std::llround((px + 0.5 - W / 2.0) / k - x));
+    offsetY = viewer_math::Saturate16(std::llround((H / 2.0 - py - 0.5) / k - y));
+    ApplyProjection();
+}
+
+float ViewerScene::FitScale() const {
+    const double w = textureWidth, h = textureHeight;
+    if (w <= 0 || h <= 0) return 1.0f;
+    const double fit = std::min(owner->viewportWidth / (4.0 * w), owner->viewportHeight / (4.0 * h));
+    return static_cast<float>(std::min(1.0, fit));
+}
+
+void ViewerScene::ToggleFit() {
+    if (fitted) {
+        Magnify(1);
+        return;
+    }
+    fitted = true;
+    viewScale = FitScale();
+    yaw = pitch = 0;
+    offsetX = offsetY = 0;
+    distance = 4 * static_cast<std::int32_t>(textureHeight);
+    ApplyProjection();
+}
+
+void ViewerScene::ToggleReadout() {
+    readout = !readout;
+    if (!readout) readoutText_.clear();
+    host_->ShownChanged();
+}
+
+void ViewerScene::ToggleMarks() {
+    tileMarks = !tileMarks;
+    host_->ShownChanged();
+}
+
+void ViewerScene::SetRepeatMode(RepeatMode mode) {
+    repeatMode = mode;
+    host_->ShownChanged();
+}
+
+void ViewerScene::UpdateTools(const bool* keys) {
+    const bool wasComparing = comparing;
+    comparing = keys[kKeyC] && !keys[VK_CONTROL] && previousTexture != 0;
+    if (comparing != wasComparing) host_->ShownChanged();
+    for (int factor : {1, 2, 3, 4, 8})
+        if (owner->TakeKeyPresses(static_cast<std::uint8_t>('0' + factor)) > 0) Magnify(factor);
+    if (owner->TakeKeyPresses(kKeyF) > 0) ToggleFit();
+    if (owner->TakeKeyPresses(kKeyI) > 0) ToggleReadout();
+    if (owner->TakeKeyPresses(kKeyG) > 0) ToggleMarks();
+    if (owner->TakeKeyPresses(kKeyM) > 0) SetRepeatMode(NextRepeatMode(repeatMode));
+    if (owner->TakeKeyPresses(kKeyC) > 0 && keys[VK_CONTROL] && !readoutText_.empty()) {
+        const std::size_t hash = readoutText_.find('#');
+        platform::CopyText(owner->window, readoutText_.substr(hash, 9).c_str());
+    }
+}
+
+void ViewerScene::UpdateReadout() {
+    if (!readout) return;
+    std::string text;
+    std::int32_t px = 0, py = 0;
+    double x = 0, y = 0;
+    int tx = 0, ty = 0;
+    if (texture && shownReadable && PointerOverView(&px, &py) &&
+        PickPlanePoint(CurrentView(), px, py, &x, &y) &&
+        TexelAt(repeatMode, textureWidth, textureHeight, x, y, &tx, &ty)) {
+        if (texelsOf_ != texture) {
+            // Level 0 as the driver holds it (keyed, holes filled), read
+            // back once per texture.
+            GLint w = 0, h = 0;
+            gTextureBank.Bind(texture);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+            texels_.assign(static_cast<std::size_t>(std::max(w, 0)) * std::max(h, 0) * 4, 0);
+            if (!texels_.empty()) {
+                glPixelStorei(GL_PACK_ALIGNMENT, 1);
+                glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels_.data());
+            }
+            texelsOf_ = texture;
+            texelsWidth_ = w;
+            texelsHeight_ = h;
+        }
+        if (!texels_.empty()) {
+            // A texture scaled up to a power of two holds the texel further on.
+            const std::size_t gx = static_cast<std::size_t>(tx) * texelsWidth_ / textureWidth;
+            const std::size_t gy = static_cast<std::size_t>(ty) * texelsHeight_ / textureHeight;
+            const std::uint8_t* p = &texels_[(gy * texelsWidth_ + gx) * 4];
+            char buffer[64];
+            std::snprintf(buffer, sizeof buffer, "texel %d, %d #%02X%02X%02X%02X%s", tx, ty, p[0],
+                          p[1], p[2], p[3], p[3] == 0 ? " keyed" : "");
+            text = buffer;
+        }
+    }
+    if (text != readoutText_) {
+        readoutText_ = text;
+        host_->ShownChanged();
+    }
+}
+
+void ViewerScene::DrawTiles(GLuint name) {
+    gTextureBank.Bind(name);
+    // Magnified, each texel is a crisp square of its exact colour.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, viewScale > 1.0f ? GL_NEAREST : GL_LINEAR);
+    if (repeatMode == RepeatMode::Grid) {
+        glVertexPointer(3, GL_INT, 0, quadVertices.get());
+        glTexCoordPointer(2, GL_FLOAT, 0, quadTexCoords.get());
+        glDrawArrays(GL_QUADS, 0, 4);
+        return;
+    }
+    const std::vector<Tile> tiles = LayOutTiles(repeatMode, textureWidth, textureHeight);
+    std::vector<GLdouble> vertices;
+    std::vector<GLfloat> coords;
+    for (const Tile& t : tiles) {
+        const GLdouble v[12] = {t.left, t.bottom, 0, t.right, t.bottom, 0,
+                                t.right, t.top, 0, t.left, t.top, 0};
+        const GLfloat c[8] = {t.s0, t.t1, t.s1, t.t1, t.s1, t.t0, t.s0, t.t0};
+        vertices.insert(vertices.end(), v, v + 12);
+        coords.insert(coords.end(), c, c + 8);
+    }
+    glVertexPointer(3, GL_DOUBLE, 0, vertices.data());
+    glTexCoordPointer(2, GL_FLOAT, 0, coords.data());
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(tiles.size() * 4));
+}
+
+void ViewerScene::DrawMarks() {
+    const int w = textureWidth, h = textureHeight;
+    if (w < 8 || h < 8) return;
+    // Brackets inside the real tile's corners, two texels in from its
+    // edges, so no seam texel (an edge row or column) is covered.
+    const double inset = 2, arm = std::clamp(std::min(w, h) / 8, 2, 16), thick = 1;
+    std::vector<GLdouble> v;
+    auto box = [&v](double l, double b, double r, double t) {
+        const GLdouble q[12] = {l, b, 0, r, b, 0, r, t, 0, l, t, 0};
+        v.insert(v.end(), q, q + 12);
+    };
+    const double left = inset, right = w - inset, top = -inset, bottom = -h + inset;
+    for (int corner = 0; corner < 4; ++corner) {
+        const bool atRight = corner % 2 != 0, atBottom = corner / 2 != 0;
+        const double x = atRight ? right - thick : left;
+        const double y = atBottom ? bottom : top - thick;
+        const double armX = atRight ? right - arm : left;
+        const double armY = atBottom ? bottom : top - arm;
+        box(armX, y, armX + arm, y + thick);
+        box(x, armY, x + thick, armY + arm);
+    }
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glColor4f(1.0f, 0.85f, 0.0f, 1.0f);
+    glVertexPointer(3, GL_DOUBLE, 0, v.data());
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(v.size() / 3));
+    glColor4f(gTextureBank.Red(), gTextureBank.Green(), gTextureBank.Blue(), gTextureBank.Alpha());
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+}
