@@ -1,5 +1,8 @@
 #include "app/gl_app.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "app/window_placement.h"
 #include "platform/gl.h"
 #include "render/texture_bank.h"
@@ -106,6 +109,11 @@ void GLApp::ResizeViewport(std::uint16_t width, std::uint16_t height) {
 
 platform::LResult GLApp::HandleMessage(WindowHandle hwnd, std::uint32_t message, WParam wParam,
                                        LParam lParam) {
+    // Keys let go while another window has the focus send no release:
+    // every key counts as up from here (WA_INACTIVE is 0). Presses already
+    // counted still act.
+    if (message == WM_KILLFOCUS || (message == WM_ACTIVATE && LOWORD(wParam) == 0))
+        std::fill(std::begin(keyDown), std::end(keyDown), false);
     switch (message) {
     case WM_SIZE:
         ResizeViewport(LOWORD(lParam), HIWORD(lParam));

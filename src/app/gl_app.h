@@ -38,7 +38,8 @@ public:
     bool viewportChanged = false;
     std::uint16_t viewportWidth = 0;
     std::uint16_t viewportHeight = 0;
-    std::string exeDir;  // no trailing separator
+    std::string exeDir;     // no trailing separator
+    std::string systemDir;  // the HUD images; empty: "system" beside the executable
     bool keyDown[256] = {};
     // Presses (up-to-down changes) since the scene last took them, so a
     // press and release that both arrive between two passes still count.

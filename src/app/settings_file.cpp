@@ -10,7 +10,9 @@
 #include <cstring>
 #include <filesystem>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "platform/win32/win32_paths.h"
+#else
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -108,6 +110,10 @@ private:
 void CleanLine(std::string* line) {
     line->resize(std::min(line->find('\0'), line->size()));
     if (!line->empty() && line->back() == '\r') line->pop_back();
+#ifdef _WIN32
+    // Earlier copies wrote paths in the ANSI code page; UTF-8 now.
+    *line = win32::LineAsUtf8(*line);
+#endif
 }
 
 bool IsUnset(const std::string& line) { return line.empty() || line == "NULL"; }
@@ -141,7 +147,8 @@ void ParseSettings(std::FILE* file, Settings* settings) {
 namespace {
 
 #ifdef _WIN32
-std::FILE* OpenRegular(const std::string& path) { return std::fopen(path.c_str(), "r"); }
+// Wide calls throughout: a narrow path would take the ANSI code page.
+std::FILE* OpenRegular(const std::string& path) { return win32::OpenForReading(path, true); }
 std::string SaveTarget(const std::string& path) { return path; }
 bool Replaceable(const std::string&, unsigned*) { return true; }
 void KeepMode(std::FILE*, unsigned) {}
@@ -242,7 +249,11 @@ bool ReplaceFile(const std::string& path, const std::string& text) {
     if (!Replaceable(target, &mode)) return false;
     const std::string temp = TempPath(target);
     // Text mode: CR LF line ends on Windows.
+#ifdef _WIN32
+    std::FILE* file = win32::OpenForWriting(temp);
+#else
     std::FILE* file = std::fopen(temp.c_str(), "w");
+#endif
     if (!file) return false;
     KeepMode(file, mode);
     bool good = std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
@@ -251,11 +262,18 @@ bool ReplaceFile(const std::string& path, const std::string& text) {
     good = good && fsync(fileno(file)) == 0;
 #endif
     good = std::fclose(file) == 0 && good;
+#ifdef _WIN32
+    if (!good || !win32::MoveReplacing(temp, target)) {
+        win32::RemoveFile(temp);
+        return false;
+    }
+#else
     std::error_code error;
     if (good) std::filesystem::rename(temp, target, error);
     if (!good || error) {
         std::remove(temp.c_str());
         return false;
     }
+#endif
     return true;
 }

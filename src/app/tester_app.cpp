@@ -1,7 +1,9 @@
 #include "app/tester_app.h"
 
 #include <algorithm>
+#include <cstdlib>
 
+#include "app/install_paths.h"
 #include "app/options_file.h"
 #include "app/settings_file.h"
 
@@ -25,14 +27,14 @@ void TesterApp::Quit() {
 }
 
 std::string TesterApp::SettingsPath() const {
-    return exeDir + platform::kPathSeparator + kSettingsName;
+    return (settingsDir.empty() ? exeDir : settingsDir) + platform::kPathSeparator + kSettingsName;
 }
 
 std::string TesterApp::OptionsPath() const {
-    return exeDir + platform::kPathSeparator + kOptionsName;
+    return (settingsDir.empty() ? exeDir : settingsDir) + platform::kPathSeparator + kOptionsName;
 }
 
-int AppMain(platform::InstanceHandle instance) {
+int AppMain(platform::InstanceHandle instance, const std::vector<std::string>& arguments) {
     // The application lives until the process ends.
     auto* app = new TesterApp;
     gApplication = app;
@@ -40,8 +42,15 @@ int AppMain(platform::InstanceHandle instance) {
 
     const std::string path = platform::ExecutablePath();
     app->exeDir = path.substr(0, std::min(path.size(), path.rfind(platform::kPathSeparator)));
+    const InstallPaths paths =
+        ChooseInstallPaths(app->exeDir, IsFolder(app->exeDir + platform::kPathSeparator + "system"),
+                           std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), std::getenv("APPDATA"));
+    app->systemDir = paths.systemDir;
+    app->settingsDir = paths.settingsDir;
 
     app->ReadSettings();
+    // The first argument only: one folder is on show at a time.
+    if (!arguments.empty()) app->OpenPath(arguments.front(), false);
     return app->Run(instance, nullptr, "", 0, app->viewer.get());
 }
 
@@ -76,7 +85,14 @@ void TesterApp::WriteSettings() {
         settings.autoRefresh = viewer->autoRefresh;
     }
     settings.windowRect = platform::WindowOuterRect(window);
-    WriteSettingsFile(SettingsPath(), settings);
+    const std::string dir = settingsDir.empty() ? exeDir : settingsDir;
+    // The user's settings folder may not exist yet.
+    const bool saved = MakeFolders(dir) && WriteSettingsFile(SettingsPath(), settings);
+    if (!saved && !saveFailureShown_) {
+        saveFailureShown_ = true;
+        ShowMessage("Zintra", ("The settings could not be saved in\n\n" + dir +
+                               "\n\nThe folder may be read-only. The previous settings are kept.").c_str());
+    }
     if (!viewer) return;
     ViewOptions options;
     options.readout = viewer->readout;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/gl_app.h"
 #include "viewer/viewer_host.h"
@@ -14,6 +15,7 @@ class TesterApp final : public GLApp, public ViewerHost {
 public:
     static constexpr const char* kSettingsName = "zintra.cfg";
     static constexpr const char* kOptionsName = "zintra.ini";
+    std::string settingsDir;  // empty: beside the executable
 
     TesterApp();
 
@@ -27,6 +29,11 @@ public:
                    LParam lParam) override;
 
     // Settings file beside the executable.
+    // Opens a folder, or a PNG file's folder with that file on show, as a
+    // command-line argument or a dropped name asks; anything else gets a
+    // message and changes nothing. `now`: scan at once (else at Enter).
+    void OpenPath(const std::string& path, bool now);
+
     std::string SettingsPath() const;
     std::string OptionsPath() const;
     void ReadSettings();
@@ -65,7 +72,9 @@ public:
 
 private:
     bool quitting_ = false;
+    bool saveFailureShown_ = false;
 };
 
 // Program entry shared by every backend's main; returns the exit status.
-int AppMain(platform::InstanceHandle instance);
+// `arguments` are the command line's, without the program's own name.
+int AppMain(platform::InstanceHandle instance, const std::vector<std::string>& arguments);

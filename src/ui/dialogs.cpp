@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/install_paths.h"
 #include "app/settings_file.h"
 #include "app/tester_app.h"
 #include "ui/window_title.h"
@@ -52,8 +53,11 @@ void TesterApp::LaunchEditor() {
     // A relative folder could make the path look like an option ("-x/a.png").
     if (!editorArgument->empty()) {
         std::error_code error;
-        const std::filesystem::path absolute = std::filesystem::absolute(*editorArgument, error);
-        if (!error) editorArgument = absolute.string();
+        // UTF-8 both ways: a narrow path is read in the ANSI code page on Windows.
+        const std::filesystem::path absolute =
+            std::filesystem::absolute(std::filesystem::u8path(*editorArgument), error);
+        const auto utf8 = absolute.u8string();
+        if (!error) editorArgument = std::string(utf8.begin(), utf8.end());
     }
 
     if (!editorPath && !ChooseEditor()) return;
@@ -62,6 +66,23 @@ void TesterApp::LaunchEditor() {
     if (!platform::LaunchEditor(window, editorPath->c_str(), editorArgument->c_str()))
         ShowMessage(kCaption, ("The editor could not be started:\n\n" + *editorPath +
                                "\n\nChoose another one with File > Choose Editor...").c_str());
+}
+
+void TesterApp::OpenPath(const std::string& path, bool now) {
+    const OpenTarget target = ResolveOpenTarget(path);
+    const char* problem = nullptr;
+    if (target.kind == OpenTarget::Missing) problem = "There is no such file or folder.";
+    if (target.kind == OpenTarget::NotPng) problem = "It is not a PNG file or a folder.";
+    if (!problem && (!StorableInSettings(target.folder) ||
+                     target.folder.size() > ViewerScene::kMaxDirLength))
+        problem = "Its folder's name is too long or holds a line break.";
+    if (problem) {
+        ShowMessage(kCaption, ("Zintra cannot open\n\n" + path + "\n\n" + problem).c_str());
+        return;
+    }
+    if (!viewer) return;
+    viewer->startFile = target.file;
+    viewer->SetDirectory(target.folder.c_str(), now);
 }
 
 void TesterApp::ShownChanged() {

@@ -99,6 +99,12 @@ void ViewerScene::Rescan(bool resetView) {
             ++i;
         }
         pathCount = static_cast<std::int16_t>(i);
+        if (!startFile.empty()) {
+            for (std::int32_t k = 0; k < pathCount; ++k)
+                if (paths[static_cast<std::size_t>(k)] == startFile)
+                    currentIndex = static_cast<std::int16_t>(holdIndex ? k : k - 1);
+            startFile.clear();
+        }
     } else {
         // The old list hangs in the command menu that is about to be
         // rebuilt and goes with it; keeping its handle would leave a

@@ -14,12 +14,10 @@ constexpr std::int16_t kMoveStep = 4;
 constexpr std::int16_t kHudDepth = 80;
 constexpr std::uint8_t kLapChannels = 10;
 
-// One HUD image in the system folder beside the executable.
-std::unique_ptr<Sprite> LoadHudSprite(const std::string& exeDir, const char* file,
+// One HUD image from the system folder.
+std::unique_ptr<Sprite> LoadHudSprite(const std::string& systemDir, const char* file,
                                       std::uint16_t size[2], std::int32_t x, std::int32_t y) {
-    std::string path = exeDir;
-    path += platform::kPathSeparator;
-    path += "system";
+    std::string path = systemDir;
     path += platform::kPathSeparator;
     path += file;
     const GLuint name = gTextureBank.LoadPng(path.c_str(), size, 1, 0);
@@ -55,10 +53,13 @@ void ViewerScene::Enter() {
 
     gTextureBank.ResetPool(1, 4);
     std::uint16_t size[2] = {0, 0};
-    legalSprite = LoadHudSprite(owner->exeDir, "legal.png", size, 72, 24);
-    webSprite = LoadHudSprite(owner->exeDir, "web.png", size, 0, 12);
-    controlsSprite = LoadHudSprite(owner->exeDir, "controls.png", size, 40, 0);
-    mouseSprite = LoadHudSprite(owner->exeDir, "mouse.png", size, 0, 0);
+    const std::string system = owner->systemDir.empty()
+                                   ? owner->exeDir + platform::kPathSeparator + "system"
+                                   : owner->systemDir;
+    legalSprite = LoadHudSprite(system, "legal.png", size, 72, 24);
+    webSprite = LoadHudSprite(system, "web.png", size, 0, 12);
+    controlsSprite = LoadHudSprite(system, "controls.png", size, 40, 0);
+    mouseSprite = LoadHudSprite(system, "mouse.png", size, 0, 0);
 
     if (!textureDir) {
         host_->BrowseForDirectory();

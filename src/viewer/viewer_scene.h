@@ -71,6 +71,8 @@ public:
     bool rotateMode = false;
     bool zoomMode = false;
     std::optional<std::string> textureDir;
+    // The file the next scan puts on show when it finds it (an argument).
+    std::string startFile;
     std::unique_ptr<GLint[]> quadVertices;     // 4 x (x, y, z)
     std::unique_ptr<GLfloat[]> quadTexCoords;  // 4 x (s, t)
     std::vector<std::string> paths;            // empty: none

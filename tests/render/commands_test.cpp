@@ -409,6 +409,30 @@ TEST_F(CommandsTest, TitleAndJumpListFollowTheFileOnShow) {
     EXPECT_EQ(headless::Get().title, "Zintra - Zintra" + dash + empty + ": no PNG files");
 }
 
+TEST_F(CommandsTest, AnArgumentOpensItsFolderWithTheFileOnShow) {
+    ASSERT_TRUE(app().Init());
+    app().ResizeViewport(512, 512);
+    app().viewer->SetDirectory((root() + "/elsewhere").c_str(), false);  // remembered
+    app().OpenPath(TexturePath("c.png"), false);
+    app().SetScene(app().viewer.get());
+    EXPECT_EQ(headless::Get().folderDialogs, 0);
+    EXPECT_EQ(ShownName(), "c.png");
+    EXPECT_EQ(*app().viewer->textureDir, textures());
+
+    // Dropped later: at once. A name that is no PNG changes nothing.
+    const std::string other = root() + "/other";
+    std::filesystem::create_directories(other);
+    WriteTexture("z.png", 16, 16, nullptr, other);
+    app().OpenPath(other, true);
+    EXPECT_EQ(ShownName(), "z.png");
+    app().OpenPath(root() + "/missing.png", true);
+    app().OpenPath(root() + "/system/legal.png.txt", true);
+    std::filesystem::copy_file(root() + "/system/legal.png", root() + "/notes.txt");
+    app().OpenPath(root() + "/notes.txt", true);
+    EXPECT_EQ(headless::Get().messageBoxes.size(), 3u);
+    EXPECT_EQ(ShownName(), "z.png");
+}
+
 TEST_F(CommandsTest, DialogsTolerateMessagesFromTheirNestedLoop) {
     Start();
     // A focus refresh and then a quit arrive while the folder dialog is open.

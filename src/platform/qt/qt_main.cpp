@@ -1,6 +1,9 @@
 // Program entry of the Linux build: the Qt application, then the core.
 #include <QApplication>
 
+#include <string>
+#include <vector>
+
 #include "app/tester_app.h"
 #include "platform/platform.h"
 
@@ -23,5 +26,8 @@ int main(int argc, char** argv) {
     previousHandler = qInstallMessageHandler(FilterMessages);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    return AppMain(platform::ModuleInstance());
+    // What Qt left of the command line once it took its own options.
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+    return AppMain(platform::ModuleInstance(), arguments);
 }
