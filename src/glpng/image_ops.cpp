@@ -223,7 +223,9 @@ private:
         std::uint32_t* out[3] = {nullptr, nullptr, nullptr};
         std::size_t added[3] = {0, 0, 0};
         if (kQueue) {
-            const std::size_t most = std::min<std::size_t>(3 * list.count, area_.width);
+            // Each column is written before it is known to be a hole: one
+            // past the most that can be kept.
+            const std::size_t most = std::min<std::size_t>(3 * list.count, area_.width) + 1;
             spare_.count = 0;
             if (y > 0) next[0] = &Open(ring + 1, y - 1);
             next[1] = &Open(ring + 1, y);
