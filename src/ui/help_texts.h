@@ -1,5 +1,7 @@
 #pragma once
 
+#include "zintra_version.h"  // generated from project(VERSION) in CMakeLists.txt
+
 inline constexpr const char* kControlsCaption = "Zintra Controls";
 inline constexpr const char* kControlsText =
     "Keyboard\n"
@@ -47,7 +49,7 @@ inline constexpr const char* kChangeLogText =
 
 inline constexpr const char* kAboutCaption = "About Zintra";
 inline constexpr const char* kAboutText =
-    "Zintra was written by the Zintra developers,\n"
+    "Zintra " ZINTRA_VERSION " was written by the Zintra developers,\n"
     "with ideas and encouragement from the people who paint with it.\n"
     "\n"
     "ZINTRA IS PROVIDED FREE OF CHARGE.\n"
