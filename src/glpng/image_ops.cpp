@@ -449,9 +449,13 @@ void FillFar(const Texels& area, const std::uint32_t* rowKeyed,
         }
         std::uint8_t* p = area.Row(y);
         if (rowKeyed[y] == width && filledInRow[y] == 0) {
-            // All far: nothing to look at.
-            for (unsigned x = 0; x < width; ++x, p += 4)
-                std::memcpy(p, &blockWords[x / kFarBlock], 4);
+            // All far: nothing to look at, a block's texels stored at once.
+            std::uint32_t block[kFarBlock];
+            for (unsigned x = 0; x < width; x += kFarBlock, p += 4 * kFarBlock) {
+                const unsigned n = std::min(kFarBlock, width - x);
+                std::fill_n(block, kFarBlock, blockWords[x / kFarBlock]);
+                std::memcpy(p, block, 4 * n);
+            }
             continue;
         }
         for (unsigned x = 0; x < width; ++x, p += 4) {
