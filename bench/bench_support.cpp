@@ -24,21 +24,39 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-Pair MedianPair(int repetitions, const std::function<void()>& a, const std::function<void()>& b,
-                const std::function<void()>& untimed) {
-    std::vector<double> ta, tb;
+namespace {
+
+void TimePairs(int repetitions, const std::function<void()>& a, const std::function<void()>& b,
+               const std::function<void()>& untimed, std::vector<double>* ta,
+               std::vector<double>* tb) {
     for (int i = 0; i < repetitions; ++i) {
         double t0 = NowMs();
         a();
         double t1 = NowMs();
-        ta.push_back(t1 - t0);
+        ta->push_back(t1 - t0);
         if (untimed) untimed();
         t0 = NowMs();
         b();
         t1 = NowMs();
-        tb.push_back(t1 - t0);
+        tb->push_back(t1 - t0);
         if (untimed) untimed();
     }
+}
+
+}  // namespace
+
+Pair MinPair(int repetitions, const std::function<void()>& a, const std::function<void()>& b,
+             const std::function<void()>& untimed) {
+    std::vector<double> ta, tb;
+    TimePairs(repetitions, a, b, untimed, &ta, &tb);
+    if (ta.empty()) return {};
+    return {*std::min_element(ta.begin(), ta.end()), *std::min_element(tb.begin(), tb.end())};
+}
+
+Pair MedianPair(int repetitions, const std::function<void()>& a, const std::function<void()>& b,
+                const std::function<void()>& untimed) {
+    std::vector<double> ta, tb;
+    TimePairs(repetitions, a, b, untimed, &ta, &tb);
     return {Median(ta), Median(tb)};
 }
 

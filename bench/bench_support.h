@@ -22,6 +22,10 @@ struct Pair {
 Pair MedianPair(int repetitions, const std::function<void()>& a, const std::function<void()>& b,
                 const std::function<void()>& untimed = nullptr);
 double Median(std::vector<double> values);
+// As MedianPair, with the least time of each: for long runs that the
+// machine's other work can only slow down.
+Pair MinPair(int repetitions, const std::function<void()>& a, const std::function<void()>& b,
+             const std::function<void()>& untimed = nullptr);
 
 // Prints "NAME: RATIO (target <= BOUND) PASS|FAIL" and returns the verdict.
 bool Report(const char* name, double ratio, double bound);
