@@ -21,7 +21,9 @@
 #include <sys/mman.h>
 #endif
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "platform/win32/win32_paths.h"
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -209,7 +211,9 @@ struct FileCloser {
 // wait for a writer for ever, and a device could stream without end.
 std::FILE* OpenRegularFile(const char* path) {
 #ifdef _WIN32
-    return std::fopen(path, "rb");
+    // A UTF-8 path through the wide call, shared so an editor can save,
+    // rename or delete the file while it is read.
+    return win32::OpenForReading(path, false);
 #else
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;

@@ -1,12 +1,16 @@
 // Reading and writing the settings file beside the executable.
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "app/settings_file.h"
@@ -229,6 +233,64 @@ TEST_F(SettingsTest, PathsThatWouldShiftTheLinesAreWrittenAsNull) {
     ASSERT_TRUE(WriteSettingsFile((dir.path() / "zintra.cfg").string(), settings));
     EXPECT_EQ(dir.Read("zintra.cfg"), Lines({"NULL", "NULL", "1", "1", "100", "100", "612", "612"}));
 }
+
+#ifdef _WIN32
+// Paths are UTF-8 inside the program; copies before it wrote the ANSI
+// code page's bytes. Plain byte strings: u8"" changes type in C++20.
+const std::string kPrivet = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";
+const std::string kKanji = "\xE6\xBC\xA2\xE5\xAD\x97";
+const std::string kAlpha = "\xCE\xB1";
+
+std::string AnsiToUtf8(const std::string& text) {
+    wchar_t wide[256] = {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide, 255);
+    char utf8[768] = {};
+    WideCharToMultiByte(CP_UTF8, 0, wide, n, utf8, 767, nullptr, nullptr);
+    return utf8;
+}
+
+TEST_F(SettingsTest, PathLinesAreUtf8WhenValidElseReadInTheAnsiCodePage) {
+    Read("C:\\" + kPrivet + "\\ed.exe\r\nC:\\Caf\xE9 \xC0 la carte\r\n0\r\n1\r\n1\r\n2\r\n3\r\n4\r\n");
+    EXPECT_EQ(app.editorPath.value_or(""), "C:\\" + kPrivet + "\\ed.exe");
+    const std::string converted = AnsiToUtf8("C:\\Caf\xE9 \xC0 la carte");
+    EXPECT_EQ(app.viewer->textureDir.value_or(""), converted);
+    EXPECT_NE(converted.find('\xC3'), std::string::npos) << "not converted: " << converted;
+    EXPECT_FALSE(app.viewer->showHud);
+    EXPECT_EQ(app.windowRect.bottom, 4);
+
+    // Only the line that is not UTF-8 is converted.
+    Read("C:\\" + kKanji + "\r\nC:\\" + kAlpha + "\xE9\r\n1\r\n1\r\n1\r\n2\r\n3\r\n4\r\n");
+    EXPECT_EQ(app.editorPath.value_or(""), "C:\\" + kKanji);
+    EXPECT_EQ(app.viewer->textureDir.value_or(""), AnsiToUtf8("C:\\" + kAlpha + "\xE9"));
+}
+
+TEST_F(SettingsTest, SavedInUtf8InAFolderNamedOutsideTheCodePageAndReadBack) {
+    // The settings of a copy in "Программа" were silently never saved.
+    ASSERT_TRUE(std::filesystem::create_directory(dir.path() / std::filesystem::u8path(kPrivet)));
+    app.exeDir = dir.str() + "\\" + kPrivet;
+    headless::Get().outerRect = {10, 20, 530, 560};
+    app.editorPath = "C:\\" + kKanji + "\\paint.exe";
+    app.viewer->SetDirectory(("C:\\" + kAlpha + "\\" + kPrivet).c_str(), false);
+    app.WriteSettings();
+
+    std::ifstream in(dir.path() / std::filesystem::u8path(kPrivet) / "zintra.cfg", std::ios::binary);
+    std::ostringstream written;
+    written << in.rdbuf();
+    EXPECT_EQ(written.str(), Lines({app.editorPath->c_str(), app.viewer->textureDir->c_str(), "1", "1",
+                                    "10", "20", "530", "560"}));
+
+    TesterApp again;
+    again.exeDir = app.exeDir;
+    again.ReadSettings();
+    EXPECT_EQ(again.editorPath.value_or(""), "C:\\" + kKanji + "\\paint.exe");
+    EXPECT_EQ(again.viewer->textureDir.value_or(""), "C:\\" + kAlpha + "\\" + kPrivet);
+    EXPECT_EQ(again.windowRect.right, 530);
+    // Replaced, not left beside: no temporary remains.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / std::filesystem::u8path(kPrivet)),
+                            std::filesystem::directory_iterator()),
+              2) << "zintra.cfg and zintra.ini only";
+}
+#endif
 
 #ifndef _WIN32
 TEST_F(SettingsTest, AFifoOrDeviceIsNeitherWaitedOnNorReplaced) {

@@ -1,5 +1,6 @@
 // The Win32 backend's requests and directory search, without a display.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -9,69 +10,107 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/win32/win32_paths.h"
 #include "platform/win32/win32_requests.h"
 
 namespace {
 
 TEST(Win32Requests, EditorRequestIsExact) {
-    char buffer[win32::kDialogChars] = "Photoshp.exe";
-    OPENFILENAMEA request;
+    wchar_t buffer[win32::kDialogChars] = L"Photoshp.exe";
+    OPENFILENAMEW request;
     std::memset(&request, 0xCD, sizeof request);
     const HWND owner = reinterpret_cast<HWND>(0x1234);
     win32::FillEditorRequest(&request, owner, buffer);
 
-    // The pre-Windows 2000 layout: 76 bytes in a 32-bit build.
-    EXPECT_EQ(request.lStructSize, offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR));
-    EXPECT_EQ(request.lStructSize, static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400A));
-#ifndef _WIN64
-    EXPECT_EQ(request.lStructSize, 76u);
-#endif
+    // The pre-Windows 2000 layout.
+    EXPECT_EQ(request.lStructSize, offsetof(OPENFILENAMEW, lpTemplateName) + sizeof(LPCWSTR));
+    EXPECT_EQ(request.lStructSize, static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400W));
     EXPECT_EQ(request.hwndOwner, owner);
     EXPECT_EQ(request.hInstance, nullptr);
-    const char filter[] = "Applications (*.exe)\0*.exe\0";  // plus the final NUL
+    const wchar_t filter[] = L"Applications (*.exe)\0*.exe\0";  // plus the final NUL
     ASSERT_NE(request.lpstrFilter, nullptr);
     EXPECT_EQ(std::memcmp(request.lpstrFilter, filter, sizeof filter), 0);
     EXPECT_EQ(request.lpstrCustomFilter, nullptr);
     EXPECT_EQ(request.nMaxCustFilter, 0u);
     EXPECT_EQ(request.nFilterIndex, 1u);
     EXPECT_EQ(request.lpstrFile, buffer);
-    EXPECT_STREQ(request.lpstrFile, "Photoshp.exe");
+    EXPECT_STREQ(request.lpstrFile, L"Photoshp.exe");
     EXPECT_EQ(request.nMaxFile, 512u);
     EXPECT_EQ(request.lpstrFileTitle, nullptr);
     EXPECT_EQ(request.nMaxFileTitle, 0u);
     ASSERT_NE(request.lpstrInitialDir, nullptr);
-    EXPECT_STREQ(request.lpstrInitialDir, "");
-    EXPECT_STREQ(request.lpstrTitle, "Choose Editor");
+    EXPECT_STREQ(request.lpstrInitialDir, L"");
+    EXPECT_STREQ(request.lpstrTitle, L"Choose Editor");
     EXPECT_EQ(request.Flags, static_cast<DWORD>(OFN_FILEMUSTEXIST));
-    EXPECT_STREQ(request.lpstrDefExt, ".EXE");
+    EXPECT_STREQ(request.lpstrDefExt, L".EXE");
     EXPECT_EQ(request.lCustData, 0);
     EXPECT_EQ(request.lpfnHook, nullptr);
     EXPECT_EQ(request.lpTemplateName, nullptr);
 }
 
 TEST(Win32Requests, FolderRequestIsExact) {
-    char display[win32::kDialogChars] = {};
-    BROWSEINFOA request;
+    wchar_t display[win32::kDialogChars] = {};
+    BROWSEINFOW request;
     std::memset(&request, 0xCD, sizeof request);
     const HWND owner = reinterpret_cast<HWND>(0x5678);
-    win32::FillFolderRequest(&request, owner, display, "Choose Texture Directory");
+    win32::FillFolderRequest(&request, owner, display, L"Choose Texture Directory");
     EXPECT_EQ(request.hwndOwner, owner);
     EXPECT_EQ(request.pidlRoot, nullptr);
     EXPECT_EQ(request.pszDisplayName, display);
-    EXPECT_STREQ(request.lpszTitle, "Choose Texture Directory");
+    EXPECT_STREQ(request.lpszTitle, L"Choose Texture Directory");
     EXPECT_EQ(request.ulFlags, static_cast<UINT>(BIF_RETURNONLYFSDIRS));
     EXPECT_EQ(request.lpfn, nullptr);
     EXPECT_EQ(request.lParam, 0);
     EXPECT_EQ(platform::kDialogPath, 512u);
 }
 
-TEST(Win32Requests, ParameterQuotedOnlyWithBlanks) {
+// What the C runtime of the started editor makes of its command line.
+std::vector<std::wstring> Parsed(const std::string& parameter) {
+    std::vector<std::wstring> arguments;
+    int count = 0;
+    const std::wstring line = L"editor.exe " + win32::Widen(parameter);
+    LPWSTR* parts = CommandLineToArgvW(line.c_str(), &count);
+    if (!parts) return arguments;
+    for (int i = 1; i < count; ++i) arguments.emplace_back(parts[i]);
+    LocalFree(parts);
+    return arguments;
+}
+
+TEST(Win32Requests, ParameterAlwaysQuotedAndReadBackWhole) {
+    EXPECT_EQ(win32::QuoteParameter("C:\\tex\\ab.png"), "\"C:\\tex\\ab.png\"");
     EXPECT_EQ(win32::QuoteParameter("C:\\tex\\a b.png"), "\"C:\\tex\\a b.png\"");
-    EXPECT_EQ(win32::QuoteParameter("C:\\tex\\a\tb.png"), "\"C:\\tex\\a\tb.png\"");
-    EXPECT_EQ(win32::QuoteParameter("C:\\tex\\ab.png"), "C:\\tex\\ab.png");
-    EXPECT_EQ(win32::QuoteParameter(""), "");
+    EXPECT_EQ(win32::QuoteParameter(""), "\"\"");
     // A closing quote is not escaped by a trailing backslash.
     EXPECT_EQ(win32::QuoteParameter("C:\\a b\\"), "\"C:\\a b\\\\\"");
+    // A quote inside is escaped, with the backslashes before it doubled.
+    EXPECT_EQ(win32::QuoteParameter("a\\\"b"), "\"a\\\\\\\"b\"");
+    for (const std::string name :
+         {"C:\\tex\\ab.png", "C:\\my textures\\a b.png", "C:\\t\tx\\a.png", "C:\\a b\\",
+          "\\\\server\\share\\t&x.png", "C:\\x\\t&notepad&.png", "C:\\100% ^real^.png",
+          "C:\\(x) [y] {z};,=.png", "a\\\"b", "a\\\\\"b\\", "-x.png", "/?", "C:\\\u03b1.png",
+          "C:\\\u041f\u0440\u0438\u0432\u0435\u0442\\\u6f22\u5b57.png", "\u00a0lead.png"}) {
+        const std::vector<std::wstring> parsed = Parsed(win32::QuoteParameter(name));
+        ASSERT_EQ(parsed.size(), 1u) << name;
+        EXPECT_EQ(parsed[0], win32::Widen(name)) << name;
+    }
+}
+
+TEST(Win32Requests, BatchEditorsRefuseNamesCmdWouldRead) {
+    for (const char* program : {"C:\\e\\edit.bat", "C:\\e\\EDIT.CMD", "C:\\e\\edit.Bat",
+                                "C:\\e\\edit.bat.", "C:\\e\\edit.cmd . ", "C:\\e.exe\\edit",
+                                "edit", "C:\\my.tools\\edit"})
+        EXPECT_TRUE(win32::MayRunThroughCmd(program)) << program;
+    for (const char* program : {"C:\\e\\edit.exe", "C:\\e\\EDIT.EXE", "C:\\e.bat\\edit.exe",
+                                "C:\\e\\edit.com", "C:\\e\\edit.batch.exe"})
+        EXPECT_FALSE(win32::MayRunThroughCmd(program)) << program;
+
+    for (const char* name : {"C:\\t\\t&notepad&.png", "C:\\t\\100%.png", "C:\\t\\%PATH%.png",
+                             "C:\\t\\a^b.png", "C:\\t\\a|b.png", "C:\\t\\a<b.png", "C:\\t\\a>b.png",
+                             "C:\\t\\a\"b.png", "C:\\t\\a\nb.png", "C:\\t\\a\rb.png"})
+        EXPECT_FALSE(win32::SafeForCmd(name)) << name;
+    for (const char* name : {"C:\\my textures\\a.png", "C:\\t\\(1) [2] {3};,=!.png",
+                             "C:\\t\\\u041f\u0440\u0438\u0432\u0435\u0442.png", "", "C:\\t\\a'b.png"})
+        EXPECT_TRUE(win32::SafeForCmd(name)) << name;
 }
 
 TEST(Win32Requests, PixelFormatDescriptor) {

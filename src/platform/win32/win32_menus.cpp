@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
 #include "platform/win32/win32_internal.h"
+#include "platform/win32/win32_paths.h"
 
 namespace {
 
@@ -33,6 +35,9 @@ void CollectTree(HMENU menu, std::vector<HMENU>* tree, int depth) {
         if (HMENU sub = GetSubMenu(menu, i)) CollectTree(sub, tree, depth + 1);
 }
 
+// Labels are UTF-8 (file names among them); the menus take UTF-16.
+std::wstring Label(const char* label) { return win32::Widen(label ? label : ""); }
+
 void Detach(HMENU parent, HMENU child) {
     if (!IsMenu(parent)) return;
     for (int i = GetMenuItemCount(parent) - 1; i >= 0; --i)
@@ -48,7 +53,7 @@ MenuHandle NewMenuBar() { return reinterpret_cast<MenuHandle>(CreateMenu()); }
 MenuHandle NewMenu() { return reinterpret_cast<MenuHandle>(CreatePopupMenu()); }
 
 void AppendMenuItem(MenuHandle menu, std::uint32_t id, const char* label) {
-    AppendMenuA(Hmenu(menu), MF_STRING, id, label ? label : "");
+    AppendMenuW(Hmenu(menu), MF_STRING, id, Label(label).c_str());
 }
 
 void AppendMenuSubmenu(MenuHandle menu, MenuHandle submenu, const char* label) {
@@ -56,15 +61,15 @@ void AppendMenuSubmenu(MenuHandle menu, MenuHandle submenu, const char* label) {
     const HMENU child = Hmenu(submenu);
     if (!child || !IsMenu(child)) {
         // Shown, but it opens nothing and sends no command.
-        AppendMenuA(parent, MF_STRING | MF_GRAYED, 0, label ? label : "");
+        AppendMenuW(parent, MF_STRING | MF_GRAYED, 0, Label(label).c_str());
         return;
     }
-    if (AppendMenuA(parent, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(child),
-                    label ? label : ""))
+    if (AppendMenuW(parent, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(child),
+                    Label(label).c_str()))
         Parents()[child].push_back(parent);
 }
 
-void AppendMenuSeparator(MenuHandle menu) { AppendMenuA(Hmenu(menu), MF_SEPARATOR, 0, nullptr); }
+void AppendMenuSeparator(MenuHandle menu) { AppendMenuW(Hmenu(menu), MF_SEPARATOR, 0, nullptr); }
 
 void SetMenuItemChecked(MenuHandle menu, std::uint32_t id, bool checked) {
     CheckMenuItem(Hmenu(menu), id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));

@@ -1,11 +1,13 @@
-// Directory search on FindFirstFileA/FindNextFileA, in the order the file
-// system returns names.
+// Directory search on FindFirstFileW/FindNextFileW, in the order the file
+// system returns names, each name handed on in UTF-8.
 #include <windows.h>
 
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "platform/platform.h"
+#include "platform/win32/win32_paths.h"
 
 namespace platform {
 
@@ -15,20 +17,34 @@ struct SearchTag {
 
 namespace {
 
-void CopyName(const WIN32_FIND_DATAA& found, FindData* data) {
-    static_assert(sizeof data->name == sizeof found.cFileName, "name buffers match");
-    std::memcpy(data->name, found.cFileName, sizeof data->name);
-    data->name[sizeof data->name - 1] = '\0';
+// False when the name does not fit the core's buffer in UTF-8. Such a
+// name is passed over rather than cut, which could name another file;
+// the catalogue drops any path that long anyway.
+bool CopyName(const WIN32_FIND_DATAW& found, FindData* data) {
+    const std::string name = win32::Narrow(found.cFileName);
+    if (name.empty() || name.size() >= sizeof data->name) return false;
+    std::memcpy(data->name, name.c_str(), name.size() + 1);
+    return true;
+}
+
+bool Next(HANDLE find, FindData* data) {
+    WIN32_FIND_DATAW found;
+    while (FindNextFileW(find, &found))
+        if (CopyName(found, data)) return true;
+    return false;
 }
 
 }  // namespace
 
 SearchHandle SearchFirst(const char* pattern, FindData* data) {
     if (!pattern || !data) return nullptr;
-    WIN32_FIND_DATAA found;
-    const HANDLE find = FindFirstFileA(pattern, &found);
+    WIN32_FIND_DATAW found;
+    const HANDLE find = FindFirstFileW(win32::FilePath(std::string(pattern)).c_str(), &found);
     if (find == INVALID_HANDLE_VALUE) return nullptr;
-    CopyName(found, data);
+    if (!CopyName(found, data) && !Next(find, data)) {
+        FindClose(find);
+        return nullptr;
+    }
     auto* search = new (std::nothrow) SearchTag{find};
     if (!search) FindClose(find);
     return search;
@@ -36,10 +52,7 @@ SearchHandle SearchFirst(const char* pattern, FindData* data) {
 
 bool SearchNext(SearchHandle search, FindData* data) {
     if (!search || !data) return false;
-    WIN32_FIND_DATAA found;
-    if (!FindNextFileA(search->find, &found)) return false;
-    CopyName(found, data);
-    return true;
+    return Next(search->find, data);
 }
 
 void SearchClose(SearchHandle search) {

@@ -1,13 +1,16 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/win32/win32_paths.h"
 
 namespace platform {
 
 FileStamp StampOf(const char* path) {
     FileStamp stamp;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!path || !GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return stamp;
+    if (!path ||
+        !GetFileAttributesExW(win32::FilePath(std::string(path)).c_str(), GetFileExInfoStandard, &data))
+        return stamp;
     stamp.exists = true;
     stamp.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     // 100-nanosecond units.

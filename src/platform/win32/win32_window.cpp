@@ -1,16 +1,21 @@
 // The window class, the window, its GL pixel format and context, and the
 // message queue, each step one Win32/WGL call whose success is reported.
+// The wide calls throughout, so text and messages stay UTF-16.
 #include <windows.h>
 
 #include <string>
 
 #include "platform/platform.h"
 #include "platform/win32/win32_internal.h"
+#include "platform/win32/win32_keys.h"
+#include "platform/win32/win32_paths.h"
 #include "platform/win32/win32_requests.h"
 
 namespace {
 
-constexpr char kClassName[] = "OpenGL";
+constexpr wchar_t kClassName[] = L"OpenGL";
+// The application icon in the resources (zintra.rc).
+constexpr WORD kIconId = 1;
 constexpr DWORD kExStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
 
@@ -20,8 +25,35 @@ platform::WindowProc gProc = nullptr;
 // (with its time and cursor point) rather than a rebuilt copy.
 MSG gTaken{};
 
+win32::KeyPairing gKeys;
+
+// The core's code for a key message: by the character for [ ] + = -.
+WPARAM CoreKey(UINT message, WPARAM wParam, LPARAM lParam) {
+    const UINT vk = static_cast<UINT>(wParam & 0xFF);
+    if (win32::ActsByPosition(vk)) return wParam;
+    const bool down = message == WM_KEYDOWN;
+    wchar_t typed = 0;
+    BYTE state[256];
+    if ((down || !gKeys.Pressed(vk)) && GetKeyboardState(state))
+        typed = win32::TypedCharacter(vk, static_cast<UINT>((lParam >> 16) & 0xFF), state,
+                                      GetKeyboardLayout(0));
+    return down ? gKeys.Press(vk, typed) : gKeys.Release(vk, typed);
+}
+
 LRESULT CALLBACK ForwardingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!gProc) return DefWindowProcA(hwnd, message, wParam, lParam);
+    if (!gProc) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_DPICHANGED) {
+        // Per-monitor aware: the size the system suggests on the new monitor.
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    if (message == WM_KEYDOWN || message == WM_KEYUP) wParam = CoreKey(message, wParam, lParam);
+    // No release comes for keys held while the focus is elsewhere.
+    if (message == WM_KILLFOCUS || (message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE))
+        gKeys.Clear();
     return static_cast<LRESULT>(gProc(reinterpret_cast<platform::WindowHandle>(hwnd), message,
                                       static_cast<platform::WParam>(wParam),
                                       static_cast<platform::LParam>(lParam)));
@@ -63,22 +95,32 @@ using win32::Hinstance;
 using win32::Hwnd;
 
 InstanceHandle ModuleInstance() {
-    return reinterpret_cast<InstanceHandle>(GetModuleHandleA(nullptr));
+    return reinterpret_cast<InstanceHandle>(GetModuleHandleW(nullptr));
 }
 
 bool RegisterWindowClass(InstanceHandle instance, WindowProc proc) {
     if (!proc) return false;
-    WNDCLASSA wc{};
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
     wc.lpfnWndProc = ForwardingProc;
     wc.hInstance = Hinstance(instance);
-    wc.hIcon = LoadIconA(nullptr, IDI_WINLOGO);
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    // The program's own icon, at the sizes the system asks for; the
+    // system's one if the resources lack it.
+    wc.hIcon = static_cast<HICON>(LoadImageW(wc.hInstance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXICON),
+                                             GetSystemMetrics(SM_CYICON), LR_SHARED));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(wc.hInstance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    // The system's ids are integer resources, the same for both forms.
+    if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.lpszClassName = kClassName;
     // Set first: the class may receive messages as soon as a window exists.
     const WindowProc previous = gProc;
     gProc = proc;
-    if (!RegisterClassA(&wc)) {
+    if (!RegisterClassExW(&wc)) {
         gProc = previous;
         return false;
     }
@@ -86,14 +128,15 @@ bool RegisterWindowClass(InstanceHandle instance, WindowProc proc) {
 }
 
 bool UnregisterWindowClass(InstanceHandle instance) {
-    return UnregisterClassA(kClassName, Hinstance(instance)) != FALSE;
+    return UnregisterClassW(kClassName, Hinstance(instance)) != FALSE;
 }
 
 WindowHandle CreateMainWindow(InstanceHandle instance, const char* title, int clientWidth,
                               int clientHeight) {
     RECT rect{0, 0, clientWidth, clientHeight};
     AdjustWindowRectEx(&rect, kStyle, FALSE, kExStyle);
-    const HWND hwnd = CreateWindowExA(kExStyle, kClassName, title ? title : "",
+    const std::wstring text = win32::Widen(title ? title : "");
+    const HWND hwnd = CreateWindowExW(kExStyle, kClassName, text.c_str(),
                                       kStyle | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
                                       rect.right - rect.left, rect.bottom - rect.top, nullptr,
                                       nullptr, Hinstance(instance), nullptr);
@@ -143,11 +186,28 @@ namespace {
 BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     MONITORINFO info;
     info.cbSize = sizeof info;
-    if (GetMonitorInfoA(monitor, &info)) {
+    if (GetMonitorInfoW(monitor, &info)) {
         const RECT& r = info.rcWork;
         reinterpret_cast<std::vector<Rect>*>(data)->push_back(Rect{r.left, r.top, r.right, r.bottom});
     }
     return TRUE;
+}
+
+// GetWindowPlacement's restored rectangle, in screen coordinates: it
+// comes in work-area coordinates, shifted by any task bar at the left or
+// top of its monitor.
+bool RestoredRect(HWND hwnd, RECT* rect) {
+    WINDOWPLACEMENT placement;
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(hwnd, &placement)) return false;
+    *rect = placement.rcNormalPosition;
+    if (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) return true;
+    MONITORINFO info;
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(MonitorFromRect(rect, MONITOR_DEFAULTTONEAREST), &info))
+        OffsetRect(rect, info.rcWork.left - info.rcMonitor.left,
+                   info.rcWork.top - info.rcMonitor.top);
+    return true;
 }
 
 }  // namespace
@@ -166,7 +226,14 @@ void PlaceWindow(WindowHandle window, const Rect& outer) {
 Rect WindowOuterRect(WindowHandle window) {
     Rect result;
     RECT rect;
-    if (GetWindowRect(Hwnd(window), &rect)) {
+    // A minimised window sits at -32000, -32000: its place when restored
+    // is what counts.
+    if (IsIconic(Hwnd(window)) && RestoredRect(Hwnd(window), &rect)) {
+        result.left = rect.left;
+        result.top = rect.top;
+        result.right = rect.right;
+        result.bottom = rect.bottom;
+    } else if (GetWindowRect(Hwnd(window), &rect)) {
         result.left = rect.left;
         result.top = rect.top;
         result.right = rect.right;
@@ -177,17 +244,7 @@ Rect WindowOuterRect(WindowHandle window) {
 
 void SetWindowTitle(WindowHandle window, const char* title) {
     // The title is UTF-8; names still in the ANSI code page are taken as such.
-    const char* text = title ? title : "";
-    UINT codePage = CP_UTF8;
-    int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
-    if (length <= 0) {
-        codePage = CP_ACP;
-        length = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
-    }
-    if (length <= 0) return;
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(codePage, 0, text, -1, &wide[0], length);
-    SetWindowTextW(Hwnd(window), wide.c_str());
+    SetWindowTextW(Hwnd(window), win32::Widen(title ? title : "").c_str());
 }
 
 bool PointerPosition(WindowHandle window, std::int32_t* x, std::int32_t* y) {
@@ -201,7 +258,7 @@ bool PointerPosition(WindowHandle window, std::int32_t* x, std::int32_t* y) {
 bool TakeMessage(Message* out) {
     if (!out) return false;
     MSG msg;
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
     gTaken = msg;
     out->window = reinterpret_cast<WindowHandle>(msg.hwnd);
     out->message = msg.message;
@@ -226,17 +283,17 @@ void DispatchTaken(const Message& message) {
         msg.pt.y = static_cast<short>(HIWORD(pos));
     }
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
 }
 
 void PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                        LParam lParam) {
-    PostMessageA(Hwnd(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+    PostMessageW(Hwnd(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
 }
 
 LResult DefaultWindowProc(WindowHandle window, std::uint32_t message, WParam wParam,
                           LParam lParam) {
-    return static_cast<LResult>(DefWindowProcA(Hwnd(window), message,
+    return static_cast<LResult>(DefWindowProcW(Hwnd(window), message,
                                                static_cast<WPARAM>(wParam),
                                                static_cast<LPARAM>(lParam)));
 }
