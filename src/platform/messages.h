@@ -50,6 +50,10 @@
 #define MK_MBUTTON 0x0010
 #endif
 
+#ifndef WM_DROPFILES
+#define WM_DROPFILES 0x0233
+#endif
+
 #ifndef WHEEL_DELTA
 #define WHEEL_DELTA 120
 #endif

@@ -83,6 +83,9 @@ std::vector<Rect> ScreenWorkAreas();
 // Moves and sizes the window to an outer rectangle in screen coordinates.
 void PlaceWindow(WindowHandle window, const Rect& outer);
 Rect WindowOuterRect(WindowHandle window);
+// The names (UTF-8) dropped onto the window with the WM_DROPFILES whose
+// wParam is `drop`; the drop is released.
+std::vector<std::string> DroppedPaths(WParam drop);
 // Puts UTF-8 text on the clipboard.
 void CopyText(WindowHandle window, const char* text);
 // Replaces the title bar's text (UTF-8).

@@ -1,6 +1,9 @@
 // Menu commands, the mouse, and the refresh when the window regains focus.
-#include "app/tester_app.h"
+#include <string>
+#include <vector>
+
 #include "app/command_ids.h"
+#include "app/tester_app.h"
 #include "ui/help_texts.h"
 
 namespace {
@@ -147,7 +150,13 @@ void TesterApp::OnMouse(WindowHandle, std::uint32_t message, WParam wParam, LPar
     }
 }
 
-bool TesterApp::OnMessage(WindowHandle, std::uint32_t message, WParam, LParam) {
+bool TesterApp::OnMessage(WindowHandle, std::uint32_t message, WParam wParam, LParam) {
+    if (message == WM_DROPFILES) {
+        // Opened as a command-line argument would be; the first name only.
+        const std::vector<std::string> dropped = platform::DroppedPaths(wParam);
+        if (!dropped.empty() && viewer && currentScene == viewer.get()) OpenPath(dropped.front(), true);
+        return true;
+    }
     if (message != WM_SETFOCUS) return false;
     // Only while the viewer is on show: not before it was entered, not
     // after Quit released it.

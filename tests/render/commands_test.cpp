@@ -431,6 +431,11 @@ TEST_F(CommandsTest, AnArgumentOpensItsFolderWithTheFileOnShow) {
     app().OpenPath(root() + "/notes.txt", true);
     EXPECT_EQ(headless::Get().messageBoxes.size(), 3u);
     EXPECT_EQ(ShownName(), "z.png");
+
+    // A file dropped onto the window opens the same way.
+    headless::Get().dropped = {TexturePath("b.png")};
+    EXPECT_TRUE(app().OnMessage(app().window, WM_DROPFILES, 0, 0));
+    EXPECT_EQ(ShownName(), "b.png");
 }
 
 TEST_F(CommandsTest, DialogsTolerateMessagesFromTheirNestedLoop) {

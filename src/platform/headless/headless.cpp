@@ -131,6 +131,8 @@ Rect WindowOuterRect(WindowHandle) { return Get().outerRect; }
 
 std::vector<Rect> ScreenWorkAreas() { return Get().workAreas; }
 
+std::vector<std::string> DroppedPaths(WParam) { return Get().dropped; }
+
 void CopyText(WindowHandle, const char* text) { Get().clipboard = text ? text : ""; }
 
 void SetWindowTitle(WindowHandle, const char* title) { Get().title = title ? title : ""; }

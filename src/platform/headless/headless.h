@@ -58,6 +58,7 @@ struct State {
     int pointerX = 0, pointerY = 0;  // PointerPosition's answer
     std::string title;
     std::string clipboard;
+    std::vector<std::string> dropped;  // DroppedPaths's answer
     std::vector<platform::Rect> workAreas;  // ScreenWorkAreas's answer
     platform::MenuHandle attachedBar = nullptr;
     int swaps = 0;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/win32/win32_internal.h"
@@ -85,6 +86,21 @@ int ShowMessageBox(WindowHandle owner, const char* text, const char* caption,
     const std::wstring wideCaption = win32::Widen(caption ? caption : "");
     return MessageBoxW(win32::Hwnd(owner), wideText.c_str(), caption ? wideCaption.c_str() : nullptr,
                        flags);
+}
+
+std::vector<std::string> DroppedPaths(WParam drop) {
+    std::vector<std::string> paths;
+    const HDROP handle = reinterpret_cast<HDROP>(drop);
+    if (!handle) return paths;
+    const UINT count = DragQueryFileW(handle, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring name(DragQueryFileW(handle, i, nullptr, 0) + 1, L'\0');
+        const UINT length = DragQueryFileW(handle, i, &name[0], static_cast<UINT>(name.size()));
+        name.resize(length);
+        paths.push_back(win32::Narrow(name));
+    }
+    DragFinish(handle);
+    return paths;
 }
 
 void CopyText(WindowHandle owner, const char* text) {

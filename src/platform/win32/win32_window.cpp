@@ -2,6 +2,7 @@
 // message queue, each step one Win32/WGL call whose success is reported.
 // The wide calls throughout, so text and messages stay UTF-16.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -140,6 +141,8 @@ WindowHandle CreateMainWindow(InstanceHandle instance, const char* title, int cl
                                       kStyle | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
                                       rect.right - rect.left, rect.bottom - rect.top, nullptr,
                                       nullptr, Hinstance(instance), nullptr);
+    // Files dropped onto the window arrive as WM_DROPFILES.
+    if (hwnd) DragAcceptFiles(hwnd, TRUE);
     return reinterpret_cast<WindowHandle>(hwnd);
 }
 
