@@ -10,6 +10,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/qt/qt_internal.h"
 
@@ -62,6 +64,22 @@ int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, st
     ModalScope modal;
     box.exec();
     return IDOK;
+}
+
+namespace qt {
+
+// Names of the last drop, until the core takes them.
+std::vector<std::string>& DroppedNames() {
+    static std::vector<std::string> names;
+    return names;
+}
+
+}  // namespace qt
+
+std::vector<std::string> DroppedPaths(WParam) {
+    std::vector<std::string> names;
+    names.swap(qt::DroppedNames());
+    return names;
 }
 
 void CopyText(WindowHandle, const char* text) {
