@@ -16,7 +16,7 @@
 namespace {
 
 TEST(Win32Requests, EditorRequestIsExact) {
-    wchar_t buffer[win32::kDialogChars] = L"Photoshp.exe";
+    wchar_t buffer[win32::kDialogChars] = L"editor.exe";
     OPENFILENAMEW request;
     std::memset(&request, 0xCD, sizeof request);
     const HWND owner = reinterpret_cast<HWND>(0x1234);
@@ -34,7 +34,7 @@ TEST(Win32Requests, EditorRequestIsExact) {
     EXPECT_EQ(request.nMaxCustFilter, 0u);
     EXPECT_EQ(request.nFilterIndex, 1u);
     EXPECT_EQ(request.lpstrFile, buffer);
-    EXPECT_STREQ(request.lpstrFile, L"Photoshp.exe");
+    EXPECT_STREQ(request.lpstrFile, L"editor.exe");
     EXPECT_EQ(request.nMaxFile, 512u);
     EXPECT_EQ(request.lpstrFileTitle, nullptr);
     EXPECT_EQ(request.nMaxFileTitle, 0u);
