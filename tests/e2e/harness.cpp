@@ -217,7 +217,7 @@ Process::~Process() { Stop(); }
 bool Process::Start(const std::vector<std::string>& argv,
                     const std::map<std::string, std::string>& env, const std::string& workDir,
                     const std::string& logPath, int keepFd) {
-    if (pid_ > 0 || argv.empty()) return false;
+    if ((pid_ > 0 && !reaped_) || argv.empty()) return false;
     std::vector<std::string> args = argv;
     std::vector<std::string> envStrings = MergedEnv(env);
     std::vector<char*> argp = Pointers(args);
@@ -517,10 +517,37 @@ std::string Session::ReadSettingsFile() const {
 
 bool Session::Launch() {
     if (!ready_) return false;
+    window_ = 0;
     if (target_ == Target::Windows)
         return program_.Start({std::string(ZINTRA_SOURCE_DIR) + "/scripts/wine-run", Dir() + "/zintra.exe"},
                               Env(), Dir(), LogPath());
     return program_.Start({Dir() + "/zintra"}, Env(), Dir(), LogPath());
+}
+
+bool Session::StartWindowManager() {
+    if (!ready_) return false;
+    // Fonts every X server has (twm's own may be missing), and a place for
+    // each new window: by default twm grabs the server until a user clicks.
+    const std::string config = runtime_.Path() + "/twmrc";
+    {
+        std::ofstream out(config);
+        out << "TitleFont \"fixed\"\nResizeFont \"fixed\"\nMenuFont \"fixed\"\n"
+               "IconFont \"fixed\"\nIconManagerFont \"fixed\"\nRandomPlacement\n";
+        if (!out) return false;
+    }
+    if (!windowManager_.Start({"twm", "-f", config}, Env(), std::string(), runtime_.Path() + "/twm.log"))
+        return false;
+    // It manages windows once it holds the root's substructure redirection.
+    for (int waited = 0; waited <= 10000; waited += 50) {
+        XConnection x(xvfb_.Display());
+        XWindowAttributes root{};
+        if (x.Get() && XGetWindowAttributes(x.Get(), DefaultRootWindow(x.Get()), &root) &&
+            (root.all_event_masks & SubstructureRedirectMask))
+            return true;
+        if (!windowManager_.Running()) return false;
+        SleepMs(50);
+    }
+    return false;
 }
 
 unsigned long Session::WaitForWindow(int timeoutMs) {
@@ -647,6 +674,36 @@ bool Session::RequestClose() {
     return sent != 0;
 }
 
+bool Session::DestroyWindow() {
+    XConnection x(xvfb_.Display());
+    if (!x.Get() || !window_) return false;
+    XDestroyWindow(x.Get(), window_);
+    XSync(x.Get(), False);
+    return true;
+}
+
+std::optional<Rect> Session::OuterRect() const {
+    XConnection x(xvfb_.Display());
+    ::Display* display = x.Get();
+    if (!display || !window_) return std::nullopt;
+    // The ancestor that is a child of the root: the frame, or the window.
+    ::Window top = window_;
+    for (;;) {
+        ::Window root = 0, parent = 0;
+        ::Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display, top, &root, &parent, &children, &count)) return std::nullopt;
+        if (children) XFree(children);
+        if (parent == root || parent == 0) break;
+        top = parent;
+    }
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(display, top, &attributes)) return std::nullopt;
+    // A child of the root: x and y are the border's outer corner.
+    const int border = 2 * attributes.border_width;
+    return Rect{attributes.x, attributes.y, attributes.width + border, attributes.height + border};
+}
+
 std::optional<Rect> Session::WindowRect() const {
     XConnection x(xvfb_.Display());
     if (!x.Get() || !window_) return std::nullopt;
@@ -718,6 +775,10 @@ void SessionTest::TearDown() {
 
 void SessionTest::Start() {
     ASSERT_TRUE(session.WriteSettings(settings));
+    ASSERT_NO_FATAL_FAILURE(Restart());
+}
+
+void SessionTest::Restart() {
     ASSERT_TRUE(session.Launch());
     ASSERT_NE(0u, session.WaitForWindow(windowTimeoutMs)) << "no visible window titled " << Session::kTitle;
     ASSERT_TRUE(session.Focus());

@@ -85,6 +85,7 @@ public:
                const std::string& workDir = std::string(), const std::string& logPath = std::string(),
                int keepFd = -1);
     // Exit status (128 + signal when killed by one); nullopt on timeout.
+    // Once the child is reaped, Start may run the next one.
     std::optional<int> Wait(int timeoutMs);
     bool Running();
     // SIGTERM, then SIGKILL after a grace period; reaps the child.
@@ -167,7 +168,10 @@ public:
     bool WriteSettings(const Settings& settings);
     std::string ReadSettingsFile() const;
 
+    // Starts the program; again once the last run has ended.
     bool Launch();
+    // Starts twm on this X server and waits until it manages windows.
+    bool StartWindowManager();
     // Waits for the visible window with the exact title; 0 on timeout.
     unsigned long WaitForWindow(int timeoutMs = 15000);
     unsigned long Window() const { return window_; }
@@ -192,7 +196,14 @@ public:
     // Asks the window to close as a window manager does (WM_DELETE_WINDOW).
     bool RequestClose();
 
+    // Destroys the window as any X client may, without asking it first.
+    bool DestroyWindow();
+
+    // The window itself (the client area of a framed window).
     std::optional<Rect> WindowRect() const;
+    // What the screen shows of it: its window manager's frame, border
+    // included, or the window itself when nothing framed it.
+    std::optional<Rect> OuterRect() const;
     // The GL area: the largest visible native child of the window.
     std::optional<Rect> GLArea() const;
     Image Screenshot() const;
@@ -215,6 +226,7 @@ private:
     TempDir runtime_{"zintra-xdg-"};
     TempDir dir_;
     Xvfb xvfb_;
+    Process windowManager_;
     Process program_;
     unsigned long window_ = 0;
     bool ready_ = false;
@@ -233,6 +245,8 @@ protected:
     void TearDown() override;
     // Writes the settings, launches, waits for the window and focuses it.
     void Start();
+    // The same with the settings the last run left.
+    void Restart();
     // The program ends with status 0 and leaves no process behind.
     void ExpectExitZero();
     void QuitWithEscape();
