@@ -16,10 +16,12 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/platform.h"
 
+class QAbstractNativeEventFilter;
 class QAction;
 class QOpenGLContext;
 class QMenuBar;
@@ -35,6 +37,8 @@ public:
     explicit GLWindow(MainWindow* owner);
 
     MainWindow* Owner() const { return owner_; }
+    // Its owner is being destroyed: events from now on are dropped.
+    void Detach() { owner_ = nullptr; }
 
 protected:
     void exposeEvent(QExposeEvent* event) override;
@@ -65,6 +69,21 @@ public:
     void PostSize(bool force);
     void Activate();
 
+    // Puts the frame on `outer` (screen coordinates, frame included). The
+    // window manager frames the window only after it is shown, so the
+    // client is placed again once the frame's margins are known.
+    void PlaceOuter(const QRect& outer);
+    // The frame's rectangle; the last one known once the window is gone.
+    QRect OuterRect();
+    // Whether another client destroyed the native window (or its GL area).
+    bool NativeGone() const { return nativeGone_; }
+    // Called with each native window destroyed: posts the close request
+    // when it was this window's, as the window manager's close would.
+    void NoteDestroyed(WId id);
+    // Notes the frame's rectangle after a move, resize or exposure, and
+    // places the client again when the frame's margins changed.
+    void TrackFrame();
+
     MenuHandle attachedBar = nullptr;
     bool menuDirty = false;
     int formatId = 0;
@@ -76,15 +95,25 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void PostKey(QKeyEvent* event, bool down);
+    QMargins FrameMargins() const;
+    // Places the client inside `wantedOuter_` with the margins known now.
+    void ApplyPlacement();
 
     GLWindow* surface_;
     QWidget* container_;
     QSize lastPosted_;
     bool wasActive_ = false;
     bool activatedOnce_ = false;
+    // Pending until the frame stands there; margins it was placed with.
+    std::optional<QRect> wantedOuter_;
+    QMargins placedMargins_;
+    QRect lastOuter_;
+    bool nativeGone_ = false;
     // Virtual key sent for each held physical key, so the release matches
     // the press even when Qt reports another symbol for it (Shift changes).
     std::uint8_t heldVk_[256] = {};
@@ -105,8 +134,12 @@ struct Backend {
     std::vector<std::unique_ptr<MainWindow>> windows;
     std::vector<std::unique_ptr<QOpenGLContext>> contexts;
     std::vector<LiveAction> liveActions;
+    // Sees native windows destroyed by other clients.
+    std::unique_ptr<QAbstractNativeEventFilter> destroyWatch;
     int modalDepth = 0;
     bool swapped = false;
+    // A swap happened since the windows were last checked (TakeMessage).
+    bool probeAfterSwap = false;
     bool cleanupRegistered = false;
     bool screenSaverHeld = false;
     unsigned screenSaverCookie = 0;

@@ -1,18 +1,25 @@
 // The window, its GL surface and context, and the message queue.
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QKeyEvent>
+#include <QLibrary>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QScreen>
 #include <QSurfaceFormat>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <vector>
+
+#include <xcb/xcb.h>
 
 #include "platform/qt/qt_internal.h"
 
@@ -37,6 +44,66 @@ void CleanupAtExit() {
     s.contexts.clear();
     s.windows.clear();
     s.queue.clear();
+    s.destroyWatch.reset();
+}
+
+// Qt says nothing when another X client destroys one of its windows; the
+// program would go on drawing to nothing and never save.
+class DestroyWatch : public QAbstractNativeEventFilter {
+public:
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t") return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7F) != XCB_DESTROY_NOTIFY) return false;
+        const WId id = static_cast<const xcb_destroy_notify_event_t*>(message)->window;
+        for (auto& w : State().windows) w->NoteDestroyed(id);
+        return false;
+    }
+};
+
+// Whether the native window still exists; true when that cannot be asked.
+// The backend links no X library of its own: the two calls come from the
+// one Qt already loaded.
+bool NativeWindowAlive(WId id) {
+    using GetGeometry = xcb_get_geometry_cookie_t (*)(xcb_connection_t*, xcb_drawable_t);
+    using GetGeometryReply =
+        xcb_get_geometry_reply_t* (*)(xcb_connection_t*, xcb_get_geometry_cookie_t, xcb_generic_error_t**);
+    const QString library = QStringLiteral("xcb");
+    static const auto getGeometry =
+        reinterpret_cast<GetGeometry>(QLibrary::resolve(library, 1, "xcb_get_geometry"));
+    static const auto getGeometryReply =
+        reinterpret_cast<GetGeometryReply>(QLibrary::resolve(library, 1, "xcb_get_geometry_reply"));
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection || !getGeometry || !getGeometryReply) return true;
+    xcb_generic_error_t* error = nullptr;
+    xcb_get_geometry_reply_t* reply =
+        getGeometryReply(connection, getGeometry(connection, static_cast<xcb_drawable_t>(id)), &error);
+    const bool alive = reply != nullptr;
+    std::free(reply);
+    std::free(error);
+    return alive;
+}
+
+// Mesa's software rasteriser asks for the window's size at the first GL
+// call after a swap and uses the answer unchecked: for a window another
+// client destroyed, that corrupts memory. So, before the core draws again,
+// ask first, and have Mesa ask right after (clearing the stencil buffer the
+// core neither requests nor uses draws nothing), leaving the other client
+// microseconds instead of a whole update to slip in.
+void CheckWindowsBeforeDrawing() {
+    State().probeAfterSwap = false;
+    for (auto& w : State().windows) {
+        if (w->NativeGone() || !w->Surface()->handle()) continue;
+        const WId surface = w->Surface()->winId();
+        if (!NativeWindowAlive(surface)) {
+            w->NoteDestroyed(surface);
+            continue;
+        }
+        QOpenGLContext* context = QOpenGLContext::currentContext();
+        if (context && context->surface() == w->Surface())
+            context->functions()->glClear(GL_STENCIL_BUFFER_BIT);
+    }
 }
 
 LParam PackPoint(int x, int y) {
@@ -106,14 +173,23 @@ GLWindow::GLWindow(MainWindow* owner) : owner_(owner) {
 }
 
 void GLWindow::exposeEvent(QExposeEvent*) {
+    if (!owner_) return;
+    // The first exposure follows the window manager's framing, which moves
+    // and sizes nothing Qt would report.
+    owner_->TrackFrame();
     // The core draws only from its own loop; inside a dialog or popup loop
     // show the last frame again instead of stale menu pixels.
     if (!isExposed() || !InModal() || !HasSwapped()) return;
     QOpenGLContext* context = QOpenGLContext::currentContext();
-    if (context && context->surface() == this) context->swapBuffers(this);
+    if (context && context->surface() == this) {
+        context->swapBuffers(this);
+        State().probeAfterSwap = true;
+    }
 }
 
-void GLWindow::resizeEvent(QResizeEvent*) { owner_->PostSize(false); }
+void GLWindow::resizeEvent(QResizeEvent*) {
+    if (owner_) owner_->PostSize(false);
+}
 
 void GLWindow::PostMouse(std::uint32_t message, QMouseEvent* event) {
     const qreal ratio = devicePixelRatio();
@@ -162,7 +238,7 @@ void GLWindow::wheelEvent(QWheelEvent* event) {
 }
 
 bool GLWindow::event(QEvent* event) {
-    if (event->type() == QEvent::Leave) PostWindowMessage(owner_->Handle(), WM_MOUSELEAVE, 0, 0);
+    if (owner_ && event->type() == QEvent::Leave) PostWindowMessage(owner_->Handle(), WM_MOUSELEAVE, 0, 0);
     return QWindow::event(event);
 }
 
@@ -177,7 +253,8 @@ MainWindow::MainWindow(const QString& title, int clientWidth, int clientHeight) 
     resize(std::max(1, clientWidth), std::max(1, clientHeight));
 }
 
-MainWindow::~MainWindow() = default;
+// The GL window goes with the base class, after this object's members.
+MainWindow::~MainWindow() { surface_->Detach(); }
 
 QSize MainWindow::ClientPixels() const {
     const qreal ratio = surface_->devicePixelRatio();
@@ -262,6 +339,60 @@ void MainWindow::changeEvent(QEvent* event) {
 // Tab is a key the viewer may poll, not a focus move.
 bool MainWindow::focusNextPrevChild(bool) { return false; }
 
+QMargins MainWindow::FrameMargins() const {
+    const QWindow* native = windowHandle();
+    return native ? native->frameMargins() : QMargins();
+}
+
+void MainWindow::PlaceOuter(const QRect& outer) {
+    wantedOuter_ = outer;
+    ApplyPlacement();
+    if (!isVisible()) show();
+}
+
+void MainWindow::ApplyPlacement() {
+    placedMargins_ = FrameMargins();
+    const QRect client = wantedOuter_->marginsRemoved(placedMargins_);
+    setGeometry(client.x(), client.y(), std::max(1, client.width()), std::max(1, client.height()));
+}
+
+void MainWindow::TrackFrame() {
+    if (nativeGone_) return;
+    const QMargins margins = FrameMargins();
+    lastOuter_ = geometry().marginsAdded(margins);
+    if (!wantedOuter_) return;
+    // Without a frame (no window manager, or none yet) the placement
+    // stands; a frame that arrives moves the client inside it.
+    if (!margins.isNull() && lastOuter_ == *wantedOuter_) wantedOuter_.reset();
+    else if (margins != placedMargins_) ApplyPlacement();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    TrackFrame();
+    QMainWindow::moveEvent(event);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    TrackFrame();
+    QMainWindow::resizeEvent(event);
+}
+
+QRect MainWindow::OuterRect() {
+    // A destroyed window must not be asked: its last rectangle stands.
+    if (!nativeGone_) lastOuter_ = geometry().marginsAdded(FrameMargins());
+    return lastOuter_;
+}
+
+void MainWindow::NoteDestroyed(WId id) {
+    if (nativeGone_ || id == 0) return;
+    const bool mine = id == internalWinId() || (surface_->handle() && id == surface_->winId());
+    if (!mine) return;
+    nativeGone_ = true;
+    QOpenGLContext* context = QOpenGLContext::currentContext();
+    if (context && context->surface() == surface_) context->doneCurrent();
+    PostWindowMessage(Handle(), WM_CLOSE, 0, 0);
+}
+
 // --- shared helpers -------------------------------------------------------
 
 MainWindow* FindWindow(WindowHandle window) {
@@ -328,6 +459,10 @@ WindowHandle CreateMainWindow(InstanceHandle instance, const char* title, int cl
                               int clientHeight) {
     qt::Backend& s = State();
     if (!s.proc || instance != s.instance || !qt::HaveApplication()) return nullptr;
+    if (!s.destroyWatch) {
+        s.destroyWatch = std::make_unique<qt::DestroyWatch>();
+        QCoreApplication::instance()->installNativeEventFilter(s.destroyWatch.get());
+    }
     s.windows.push_back(std::make_unique<MainWindow>(QString::fromLocal8Bit(title ? title : ""),
                                                      clientWidth, clientHeight));
     return s.windows.back()->Handle();
@@ -348,7 +483,8 @@ bool DestroyMainWindow(WindowHandle window) {
                   s.queue.end());
     std::unique_ptr<MainWindow> doomed = std::move(*it);
     s.windows.erase(it);
-    doomed->hide();
+    // A window another client destroyed takes no more requests.
+    if (!doomed->NativeGone()) doomed->hide();
     doomed.reset();
     if (s.windows.empty()) qt::ReleaseScreenSaver();
     return true;
@@ -425,11 +561,12 @@ void ShowMainWindow(WindowHandle window) {
 
 void SwapWindowBuffers(DeviceContext dc) {
     MainWindow* w = FindWindowBySurface(dc);
-    if (!w || !w->Surface()->isExposed()) return;
+    if (!w || w->NativeGone() || !w->Surface()->isExposed()) return;
     QOpenGLContext* context = QOpenGLContext::currentContext();
     if (!context || context->surface() != w->Surface()) return;
     context->swapBuffers(w->Surface());
     State().swapped = true;
+    State().probeAfterSwap = true;
 }
 
 std::vector<Rect> ScreenWorkAreas() {
@@ -445,16 +582,15 @@ std::vector<Rect> ScreenWorkAreas() {
 void PlaceWindow(WindowHandle window, const Rect& outer) {
     MainWindow* w = FindWindow(window);
     if (!w) return;
-    // Frame extents are known only once a window manager has framed it.
-    const QRect frame = w->frameGeometry();
-    const QRect inner = w->geometry();
-    const int extraW = frame.width() - inner.width();
-    const int extraH = frame.height() - inner.height();
-    const int width = std::max(1, outer.right - outer.left - extraW);
-    const int height = std::max(1, outer.bottom - outer.top - extraH);
-    w->resize(width, height);
-    w->move(outer.left, outer.top);
-    if (!w->isVisible()) w->show();
+    // In 64 bits and within Qt's limits: any 32-bit edges are safe.
+    const auto clampCoordinate = [](std::int64_t v) {
+        return static_cast<int>(std::clamp<std::int64_t>(v, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    };
+    const auto side = [](std::int32_t low, std::int32_t high) {
+        return static_cast<int>(std::clamp<std::int64_t>(std::int64_t{high} - low, 1, QWIDGETSIZE_MAX));
+    };
+    w->PlaceOuter(QRect(clampCoordinate(outer.left), clampCoordinate(outer.top),
+                        side(outer.left, outer.right), side(outer.top, outer.bottom)));
     w->PostSize(true);
 }
 
@@ -462,7 +598,7 @@ Rect WindowOuterRect(WindowHandle window) {
     Rect rect;
     MainWindow* w = FindWindow(window);
     if (!w) return rect;
-    const QRect frame = w->frameGeometry();
+    const QRect frame = w->OuterRect();
     rect.left = frame.x();
     rect.top = frame.y();
     rect.right = frame.x() + frame.width();
@@ -492,6 +628,7 @@ bool TakeMessage(Message* out) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         for (auto& w : s.windows) qt::RefreshMenuBar(w.get());
     }
+    if (s.queue.empty() && s.probeAfterSwap) qt::CheckWindowsBeforeDrawing();
     if (s.queue.empty()) return false;
     *out = s.queue.front();
     s.queue.pop_front();
