@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <optional>
 #include <vector>
 
@@ -23,6 +24,8 @@
 
 class QAbstractNativeEventFilter;
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QOpenGLContext;
 class QMenuBar;
 
@@ -92,6 +95,8 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
@@ -148,6 +153,11 @@ Backend& State();
 
 // Whether a QApplication runs: without one no widget may be made.
 bool HaveApplication();
+
+// Local files dropped on the window: kept for DroppedPaths and announced
+// with WM_DROPFILES; false (the drop refused) when none is a local file.
+bool AcceptDrop(MainWindow* window, QDropEvent* event, bool dropped);
+std::vector<std::string>& DroppedNames();
 
 // Live main window for a handle; null for anything else.
 MainWindow* FindWindow(WindowHandle window);

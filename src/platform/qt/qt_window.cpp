@@ -3,6 +3,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QUrl>
 #include <QKeyEvent>
 #include <QLibrary>
 #include <QMouseEvent>
@@ -17,6 +21,7 @@
 #include <cstdlib>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <xcb/xcb.h>
@@ -239,8 +244,36 @@ void GLWindow::wheelEvent(QWheelEvent* event) {
 
 bool GLWindow::event(QEvent* event) {
     if (owner_ && event->type() == QEvent::Leave) PostWindowMessage(owner_->Handle(), WM_MOUSELEAVE, 0, 0);
+    // Drops over the GL area reach this native window, not the main one.
+    if (owner_ && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+                   event->type() == QEvent::Drop))
+        return AcceptDrop(owner_, static_cast<QDropEvent*>(event), event->type() == QEvent::Drop);
     return QWindow::event(event);
 }
+
+// --- Drops ----------------------------------------------------------------
+
+bool AcceptDrop(MainWindow* window, QDropEvent* event, bool dropped) {
+    std::vector<std::string> names;
+    if (const QMimeData* data = event->mimeData())
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile()) names.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    if (names.empty()) {
+        event->ignore();
+        return false;
+    }
+    event->acceptProposedAction();
+    if (dropped) {
+        // The core asks for the names when WM_DROPFILES reaches it.
+        DroppedNames() = std::move(names);
+        PostWindowMessage(window->Handle(), WM_DROPFILES, 0, 0);
+    }
+    return true;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) { AcceptDrop(this, event, false); }
+
+void MainWindow::dropEvent(QDropEvent* event) { AcceptDrop(this, event, true); }
 
 // --- MainWindow -----------------------------------------------------------
 
@@ -250,6 +283,7 @@ MainWindow::MainWindow(const QString& title, int clientWidth, int clientHeight) 
     container_ = QWidget::createWindowContainer(surface_, this);
     container_->setFocusPolicy(Qt::StrongFocus);
     setCentralWidget(container_);
+    setAcceptDrops(true);
     resize(std::max(1, clientWidth), std::max(1, clientHeight));
 }
 
