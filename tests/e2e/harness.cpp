@@ -166,21 +166,6 @@ Image ReadPng(const std::string& path) {
     return out;
 }
 
-// --- TempDir --------------------------------------------------------------
-
-TempDir::TempDir(const std::string& prefix) {
-    std::string pattern = (fs::temp_directory_path() / (prefix + "XXXXXX")).string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (mkdtemp(buffer.data())) path_ = buffer.data();  // mkdtemp makes it 0700
-}
-
-TempDir::~TempDir() {
-    if (path_.empty()) return;
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
 // --- Process --------------------------------------------------------------
 
 namespace {
@@ -297,7 +282,7 @@ CommandResult RunCommand(const std::vector<std::string>& argv,
     CommandResult result;
     TempDir scratch("zintra-cmd-");
     if (!scratch.Valid()) return result;
-    const std::string out = scratch.Path() + "/out";
+    const std::string out = scratch.str() + "/out";
     Process process;
     if (!process.Start(argv, env, std::string(), out)) return result;
     const std::optional<int> status = process.Wait(timeoutMs);
@@ -449,22 +434,22 @@ std::string WinePrefix() {
 
 Session::Session(Target target) : target_(target), dir_("zintra-e2e-") {
     if (!runtime_.Valid() || !dir_.Valid()) return;
-    chmod(runtime_.Path().c_str(), 0700);
+    chmod(runtime_.str().c_str(), 0700);
     const bool windows = target_ == Target::Windows;
     if (windows && WindowsBuild().empty()) return;
     if (!xvfb_.Start()) return;
     std::error_code error;
-    const fs::path exe = fs::path(dir_.Path()) / (windows ? "zintra.exe" : "zintra");
+    const fs::path exe = fs::path(dir_.str()) / (windows ? "zintra.exe" : "zintra");
     fs::copy_file(windows ? WindowsBuild() : std::string(ZINTRA_EXE), exe,
                   fs::copy_options::overwrite_existing, error);
     if (error) return;
     fs::permissions(exe, fs::perms::owner_all, fs::perm_options::add, error);
     const fs::path images = fs::path(ZINTRA_SOURCE_DIR) / "data" / "system";
     if (fs::is_directory(images)) {
-        fs::create_directories(fs::path(dir_.Path()) / "system", error);
+        fs::create_directories(fs::path(dir_.str()) / "system", error);
         for (const auto& entry : fs::directory_iterator(images, error))
             if (entry.path().extension() == ".png")
-                fs::copy_file(entry.path(), fs::path(dir_.Path()) / "system" / entry.path().filename(),
+                fs::copy_file(entry.path(), fs::path(dir_.str()) / "system" / entry.path().filename(),
                               fs::copy_options::overwrite_existing, error);
     }
     ready_ = true;
@@ -481,7 +466,7 @@ Session::~Session() {
 
 std::map<std::string, std::string> Session::Env() const {
     return {{"DISPLAY", xvfb_.Display()},
-            {"XDG_RUNTIME_DIR", runtime_.Path()},
+            {"XDG_RUNTIME_DIR", runtime_.str()},
             {"QT_QPA_PLATFORM", "xcb"},
             // Keep the program off any desktop bus of the host.
             {"DBUS_SESSION_BUS_ADDRESS", ""},
@@ -528,14 +513,14 @@ bool Session::StartWindowManager() {
     if (!ready_) return false;
     // Fonts every X server has (twm's own may be missing), and a place for
     // each new window: by default twm grabs the server until a user clicks.
-    const std::string config = runtime_.Path() + "/twmrc";
+    const std::string config = runtime_.str() + "/twmrc";
     {
         std::ofstream out(config);
         out << "TitleFont \"fixed\"\nResizeFont \"fixed\"\nMenuFont \"fixed\"\n"
                "IconFont \"fixed\"\nIconManagerFont \"fixed\"\nRandomPlacement\n";
         if (!out) return false;
     }
-    if (!windowManager_.Start({"twm", "-f", config}, Env(), std::string(), runtime_.Path() + "/twm.log"))
+    if (!windowManager_.Start({"twm", "-f", config}, Env(), std::string(), runtime_.str() + "/twm.log"))
         return false;
     // It manages windows once it holds the root's substructure redirection.
     for (int waited = 0; waited <= 10000; waited += 50) {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace e2e {
 
 // RGB8 pixels, row-major, top row first.
@@ -57,19 +59,6 @@ bool WritePng(const std::string& path, const Image& image);
 // Any PNG libpng reads, as RGB8; invalid image on failure.
 Image ReadPng(const std::string& path);
 
-// A temporary directory removed with its contents.
-class TempDir {
-public:
-    explicit TempDir(const std::string& prefix = "zintra-e2e-");
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& Path() const { return path_; }
-    bool Valid() const { return !path_.empty(); }
-
-private:
-    std::string path_;
-};
 
 // A child process in its own process group; the destructor ends the group.
 class Process {
@@ -156,7 +145,7 @@ public:
 
     // Whether the X server and the program's folder are ready.
     bool Ready() const { return ready_; }
-    std::string Dir() const { return dir_.Path(); }
+    std::string Dir() const { return dir_.str(); }
     std::string SettingsPath() const { return Dir() + "/zintra.cfg"; }
     std::string LogPath() const { return Dir() + "/program.log"; }
     std::string Log() const;
@@ -224,7 +213,7 @@ public:
 private:
     Target target_;
     TempDir runtime_{"zintra-xdg-"};
-    TempDir dir_;
+    TempDir dir_{"zintra-e2e-"};
     Xvfb xvfb_;
     Process windowManager_;
     Process program_;

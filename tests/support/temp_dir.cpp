@@ -4,15 +4,18 @@
 #include <random>
 #include <sstream>
 
-TempDir::TempDir() {
+TempDir::TempDir(const std::string& prefix) {
     std::random_device seed;
     std::mt19937_64 random(seed());
     const auto base = std::filesystem::temp_directory_path();
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-        const auto candidate = base / ("zintra-" + std::to_string(random()));
+        const auto candidate = base / (prefix + std::to_string(random()));
         std::error_code error;
         // create_directory is false when the name is taken.
-        if (std::filesystem::create_directory(candidate, error)) path_ = candidate;
+        if (!std::filesystem::create_directory(candidate, error)) continue;
+        std::filesystem::permissions(candidate, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::replace, error);
+        path_ = candidate;
     }
 }
 
