@@ -62,9 +62,11 @@ void ViewerScene::Enter() {
     mouseSprite = LoadHudSprite(system, "mouse.png", size, 0, 0);
 
     if (!textureDir) {
-        host_->BrowseForDirectory();
-        // The dialog's nested loop may have quit, which deletes this scene.
-        if (!host_->HoldsViewer(this)) return;
+        // The dialog's nested loop may have quit, which deletes this scene:
+        // ask the host through a copy, never through a member.
+        ViewerHost* host = host_;
+        host->BrowseForDirectory();
+        if (!host->HoldsViewer(this)) return;
     }
     Rescan(true);
 
