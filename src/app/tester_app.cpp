@@ -38,6 +38,11 @@ int AppMain(platform::InstanceHandle instance, const std::vector<std::string>& a
     // The application lives until the process ends.
     auto* app = new TesterApp;
     gApplication = app;
+    // A file named at launch is decoded while the window and context are made.
+    if (!arguments.empty()) {
+        const OpenTarget target = ResolveOpenTarget(arguments.front());
+        if (target.kind == OpenTarget::File) app->viewer->PrefetchStart(target.file);
+    }
     if (!app->Init()) return 0;
 
     const std::string path = platform::ExecutablePath();

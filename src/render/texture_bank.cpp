@@ -3,11 +3,18 @@
 #include <algorithm>
 
 #include "glpng/glpng.h"
+#include "glpng/texture_upload.h"
 
 TextureBank gTextureBank(0, 0, 0);
 
 namespace {
 bool ValidPool(int pool) { return pool >= 0 && pool < TextureBank::kPools; }
+
+void RecordSize(const pngInfo& info, std::uint16_t size[2]) {
+    if (!size) return;
+    size[0] = static_cast<std::uint16_t>(info.Width & 0xFFFF);
+    size[1] = static_cast<std::uint16_t>(info.Height & 0xFFFF);
+}
 }  // namespace
 
 TextureBank::TextureBank(int capacity0, int capacity1, int capacity2) {
@@ -41,10 +48,25 @@ GLuint TextureBank::LoadPng(const char* path, std::uint16_t size[2], int pool,
                          GL_NEAREST);
 
     Adopt(pool, name);
-    if (size) {
-        size[0] = static_cast<std::uint16_t>(info.Width & 0xFFFF);
-        size[1] = static_cast<std::uint16_t>(info.Height & 0xFFFF);
-    }
+    RecordSize(info, size);
+    return name;
+}
+
+GLuint TextureBank::LoadPngInto(const char* path, std::uint16_t size[2], int pool,
+                                GLuint recycle) {
+    pngInfo info{};
+    const GLuint name = glpng::BindFile(path, glpng::TextureParams(), recycle, &info);
+    Adopt(pool, name);
+    RecordSize(info, size);
+    return name;
+}
+
+GLuint TextureBank::LoadPrepared(const glpng::PreparedTexture& prepared, std::uint16_t size[2],
+                                 int pool, GLuint recycle) {
+    pngInfo info{};
+    const GLuint name = glpng::BindPrepared(prepared, glpng::TextureParams(), recycle, &info);
+    Adopt(pool, name);
+    RecordSize(info, size);
     return name;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "glpng/prepared_texture.h"
 #include "platform/gl.h"
 
 class TextureBank {
@@ -21,6 +22,12 @@ public:
     // Returns the texture name (0 on failure) and the image's size from
     // its header (0 x 0 on failure). Pools other than 0..2 record nothing.
     GLuint LoadPng(const char* path, std::uint16_t size[2], int pool, std::uint8_t smooth);
+    // As LoadPng with smoothing, into `recycle` (a name the caller is
+    // letting go, still its own on failure) when its storage fits.
+    GLuint LoadPngInto(const char* path, std::uint16_t size[2], int pool, GLuint recycle);
+    // As LoadPngInto, from a file a worker prepared.
+    GLuint LoadPrepared(const glpng::PreparedTexture& prepared, std::uint16_t size[2], int pool,
+                        GLuint recycle);
     // Records a name loaded with no pool (-1) in `pool`, as LoadPng would.
     void Adopt(int pool, GLuint name);
     // Lets go of a pool's names without deleting them: they live on in

@@ -7,6 +7,7 @@
 
 #include "app/command_ids.h"
 #include "app/gl_app.h"
+#include "glpng/texture_upload.h"
 #include "render/texture_bank.h"
 #include "viewer/file_names.h"
 #include "viewer/view_math.h"
@@ -122,6 +123,7 @@ void ViewerScene::Rescan(bool resetView) {
         previousTexture = 0;
         shownReadable = false;
         shownPath_.clear();
+        WantNeighbours();
         // Files added later still show up.
         watch.Watch(std::string(), textureDir ? *textureDir : std::string());
         host_->ShownChanged();
@@ -148,7 +150,11 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
     // leaves the last good picture; the view stays at the same size.
     const bool reload = shownReadable && paths[currentIndex] == shownPath_;
     std::uint16_t size[2] = {0, 0};
-    const GLuint fresh = gTextureBank.LoadPng(paths[currentIndex].c_str(), size, -1, 1);
+    // Another file's picture is let go whatever happens: its storage may
+    // take the new one. A reload keeps the old picture until the new one
+    // is whole, so it takes fresh storage.
+    const GLuint recycle = reload ? 0 : texture;
+    const GLuint fresh = LoadTexture(paths[currentIndex], size, recycle);
     if (reload && !fresh) {
         watch.LoadFailed();
         holdIndex = false;
@@ -162,6 +168,7 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
         gTextureBank.Adopt(0, texture);
         previousTexture = texture;
     }
+    if (fresh && fresh == recycle) gTextureBank.Forget(2);  // lives on with the new picture
     gTextureBank.ResetPool(2, 1);
     gTextureBank.Adopt(2, fresh);
     texture = fresh;
@@ -207,8 +214,41 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
     if (textureHeight != oldHeight) distance = homeDistance;
 
     holdIndex = false;
+    WantNeighbours();
     host_->ShownChanged();
     return textureHeight;
+}
+
+GLuint ViewerScene::LoadTexture(const std::string& path, std::uint16_t size[2], GLuint recycle) {
+    if (prefetch && prefetch->Has(path)) {
+        // Fresh storage costs about as much as a decode: it is made here
+        // while the worker finishes.
+        glpng::TextureSize pending{0, 0};
+        GLuint storage = 0;
+        if (prefetch->WaitForSize(path, &pending) && !glpng::StorageFits(recycle, pending, true))
+            storage = glpng::MakeStorage(pending, true);
+        const auto prepared = prefetch->Take(path);
+        const GLuint target = storage ? storage : recycle;
+        const GLuint fresh = prepared ? gTextureBank.LoadPrepared(*prepared, size, -1, target) : 0;
+        if (storage && fresh != storage) glDeleteTextures(1, &storage);
+        if (fresh) return fresh;
+    }
+    return gTextureBank.LoadPngInto(path.c_str(), size, -1, recycle);
+}
+
+void ViewerScene::WantNeighbours() {
+    if (!prefetch) return;
+    std::vector<std::string> wanted;
+    if (prefetchNeighbours && pathCount > 1 && currentIndex >= 0 && currentIndex < pathCount) {
+        // ] first: painters mostly step forwards.
+        wanted.push_back(paths[static_cast<std::size_t>((currentIndex + 1) % pathCount)]);
+        wanted.push_back(paths[static_cast<std::size_t>((currentIndex + pathCount - 1) % pathCount)]);
+    }
+    prefetch->Want(wanted);
+}
+
+void ViewerScene::PrefetchStart(const std::string& file) {
+    if (prefetch && prefetchNeighbours) prefetch->Want({file});
 }
 
 void ViewerScene::ReloadShown() {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/gl_app.h"
+#include "glpng/texture_upload.h"
 #include "render/texture_bank.h"
 
 namespace {
@@ -50,6 +51,12 @@ void ViewerScene::Enter() {
     for (int i = 0; i < 12; ++i) quadVertices[i] = 0;
     static constexpr GLfloat kTexCoords[8] = {0, 4, 4, 4, 4, 0, 0, 0};
     for (int i = 0; i < 8; ++i) quadTexCoords[i] = kTexCoords[i];
+
+    if (prefetch) {
+        std::uint8_t key[3];
+        glpng::CurrentKey(key);
+        prefetch->Configure(glpng::CurrentRules(true), key);
+    }
 
     gTextureBank.ResetPool(1, 4);
     std::uint16_t size[2] = {0, 0};
@@ -101,6 +108,7 @@ void ViewerScene::Draw() {
 
 void ViewerScene::Leave() {
     watch.Stop();
+    if (prefetch) prefetch->Want({});
     webSprite.reset();
     legalSprite.reset();
     controlsSprite.reset();

@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "render/sprite.h"
 #include "viewer/change_watch.h"
+#include "viewer/neighbour_prefetch.h"
 #include "viewer/texel_pick.h"
 #include "viewer/tile_layout.h"
 #include "viewer/viewer_host.h"
@@ -120,6 +121,12 @@ public:
 
     // The file on show and its folder, followed while Auto Refresh is on.
     ChangeWatch watch;
+    // The files [ and ] would show next, prepared in the background.
+    std::unique_ptr<NeighbourPrefetch> prefetch = std::make_unique<NeighbourPrefetch>();
+    bool prefetchNeighbours = true;
+    // Starts preparing the file the first scan will show, before the
+    // window exists.
+    void PrefetchStart(const std::string& file);
 
     // Starts a mouse mode from the pointer where it is now, so the first
     // move does not jump by whatever it did while the mode was off.
@@ -151,6 +158,8 @@ private:
     float FitScale() const;
     void UpdateWatch(float elapsedMs);
     void ShowUnreadable();
+    GLuint LoadTexture(const std::string& path, std::uint16_t size[2], GLuint recycle);
+    void WantNeighbours();
 
     static constexpr float kFreshMarkMs = 2000;
     std::string shownPath_;     // the file whose picture is on show
