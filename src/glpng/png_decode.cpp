@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "glpng/fast_rows.h"
 #include "glpng/png_reference.h"
 
 #ifdef __linux__
@@ -47,6 +48,9 @@ struct Source {
     const unsigned char* data;
     std::size_t size;
     std::size_t pos;
+    // The last chunk header libpng read (length and type): after the
+    // header it is the first IDAT's, where the fast path takes over.
+    unsigned char chunkHeader[8];
 };
 
 struct Session {
@@ -65,16 +69,32 @@ void OnPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 // Warnings are about recoverable oddities; there is no log to put them in.
 void OnPngWarning(png_structp, png_const_charp) {}
 
-void ReadBytes(png_structp png, png_bytep dest, png_size_t length) {
-    Source* src = static_cast<Source*>(png_get_io_ptr(png));
-    if (src->file) {
-        if (std::fread(dest, 1, length, src->file) != length) png_error(png, "read failed");
-        return;
-    }
-    if (length > src->size - src->pos) png_error(png, "truncated");
+bool ReadSource(Source* src, std::uint8_t* dest, std::size_t length) {
+    if (src->file) return std::fread(dest, 1, length, src->file) == length;
+    if (length > src->size - src->pos) return false;
     std::memcpy(dest, src->data + src->pos, length);
     src->pos += length;
+    return true;
 }
+
+void ReadBytes(png_structp png, png_bytep dest, png_size_t length) {
+    Source* src = static_cast<Source*>(png_get_io_ptr(png));
+    if (!ReadSource(src, dest, length)) png_error(png, "read failed");
+    // libpng reads each chunk header in one piece.
+    if (length == 8) std::memcpy(src->chunkHeader, dest, 8);
+}
+
+// The rest of a file for the fast path, after libpng's reads.
+class SourceBytes final : public ByteSource {
+public:
+    explicit SourceBytes(Source* source) : source_(source) {}
+    bool Read(std::uint8_t* dest, std::size_t count) override {
+        return ReadSource(source_, dest, count);
+    }
+
+private:
+    Source* source_;
+};
 
 bool SizeAllowed(png_uint_32 width, png_uint_32 height) {
     return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
@@ -187,6 +207,21 @@ public:
     }
 
     Session* session() { return &session_; }
+    Source* source() { return &session_.source; }
+
+    // The palette as R, G, B triples; how many.
+    unsigned Palette(std::uint8_t* rgb) {
+        png_colorp colours = nullptr;
+        int count = 0;
+        if (!png_get_PLTE(session_.png, session_.info, &colours, &count) || count <= 0) return 0;
+        count = count > 256 ? 256 : count;
+        for (int i = 0; i < count; ++i) {
+            rgb[3 * i] = colours[i].red;
+            rgb[3 * i + 1] = colours[i].green;
+            rgb[3 * i + 2] = colours[i].blue;
+        }
+        return unsigned(count);
+    }
 
 private:
     Session session_;
@@ -234,11 +269,12 @@ bool DecodePngFile(const char* path, Image* out, PngHeader* header) {
         Clear(out, header);
         return false;
     }
-    return Decode(Source{file.get(), nullptr, 0, 0}, out, header);
+    return Decode(Source{file.get(), nullptr, 0, 0, {}}, out, header);
 }
 
 bool DecodePngMemory(const void* data, std::size_t size, Image* out, PngHeader* header) {
-    const Source source = {nullptr, static_cast<const unsigned char*>(data), data ? size : 0, 0};
+    const Source source = {nullptr, static_cast<const unsigned char*>(data), data ? size : 0, 0,
+                           {}};
     return Decode(source, out, header);
 }
 
@@ -261,25 +297,89 @@ PixelBuffer AllocatePixels(std::size_t bytes) {
 
 struct PngRowReader::State {
     std::unique_ptr<std::FILE, FileCloser> file;
-    PngReader reader;
+    Source source{};
+    std::unique_ptr<PngReader> reader = std::make_unique<PngReader>();
+    std::unique_ptr<FastRows> fast;  // while the fast path reads
+    std::unique_ptr<SourceBytes> bytes;
     PngHeader header;
     unsigned rowsRead = 0;
     bool failed = false;
+
+    bool OpenLibpng() {
+        return reader->Open(source);
+    }
+
+    // The fast path reads on from where libpng's header read stopped.
+    void StartFast() {
+        Source* read = reader->source();
+        if (!FastRows::Takes(header) || std::memcmp(read->chunkHeader + 4, "IDAT", 4) != 0)
+            return;
+        std::uint8_t palette[256 * 3];
+        const unsigned colours = reader->Palette(palette);
+        const unsigned char* h = read->chunkHeader;
+        const std::uint32_t length = (std::uint32_t(h[0]) << 24) | (std::uint32_t(h[1]) << 16) |
+                                     (std::uint32_t(h[2]) << 8) | h[3];
+        bytes = std::make_unique<SourceBytes>(read);
+        fast = std::make_unique<FastRows>();
+        if (!fast->Start(bytes.get(), header, palette, colours, length)) Restart();
+    }
+
+    // A doubt on the fast path: libpng reads the file again from the
+    // start, passes over the rows already given, and decides.
+    bool Restart() {
+        fast.reset();
+        bytes.reset();
+        // A fresh copy of the untouched source starts at the beginning.
+        if (source.file) {
+            if (std::fseek(source.file, 0, SEEK_SET) != 0) return false;
+            std::clearerr(source.file);
+        }
+        reader = std::make_unique<PngReader>();
+        PngHeader again;
+        if (!OpenLibpng()) return false;
+        reader->Describe(&again);
+        if (again.width != header.width || again.height != header.height) return false;
+        if (rowsRead == 0) return true;
+        std::vector<std::uint8_t> scratch(std::size_t(header.width) * 4);
+        const std::uint8_t key[3] = {0, 0, 0};
+        std::uint32_t keyed;
+        for (unsigned row = 0; row < rowsRead; ++row)
+            if (!ReadRowsKeyed(reader->session(), scratch.data(), 1, key, &keyed)) return false;
+        return true;
+    }
 };
 
 PngRowReader::PngRowReader() = default;
 PngRowReader::~PngRowReader() = default;
 
-bool PngRowReader::Open(const char* path) {
+bool PngRowReader::Open(const char* path, DecodePath decodePath) {
     state_ = std::make_unique<State>();
     state_->file.reset(path ? OpenRegularFile(path) : nullptr);
-    if (!state_->file || !state_->reader.Open(Source{state_->file.get(), nullptr, 0, 0})) {
+    if (!state_->file) {
         state_.reset();
         return false;
     }
-    state_->reader.Describe(&state_->header);
+    state_->source = Source{state_->file.get(), nullptr, 0, 0, {}};
+    return Begin(decodePath);
+}
+
+bool PngRowReader::OpenMemory(const void* data, std::size_t size, DecodePath decodePath) {
+    state_ = std::make_unique<State>();
+    state_->source = Source{nullptr, static_cast<const unsigned char*>(data), data ? size : 0, 0, {}};
+    return Begin(decodePath);
+}
+
+bool PngRowReader::Begin(DecodePath decodePath) {
+    if (!state_->OpenLibpng()) {
+        state_.reset();
+        return false;
+    }
+    state_->reader->Describe(&state_->header);
+    if (decodePath == DecodePath::Fast) state_->StartFast();
     return true;
 }
+
+bool PngRowReader::OnFastPath() const { return state_ && state_->fast; }
 
 const PngHeader& PngRowReader::header() const {
     static const PngHeader kNone;
@@ -291,7 +391,17 @@ bool PngRowReader::ReadKeyedRows(std::uint8_t* dest, unsigned count, const std::
     if (!state_ || state_->failed || state_->header.interlaced ||
         count > state_->header.height - state_->rowsRead)
         return false;
-    if (!ReadRowsKeyed(state_->reader.session(), dest, count, key, rowKeyed)) {
+    if (state_->fast) {
+        if (state_->fast->ReadRows(dest, count, key, rowKeyed)) {
+            state_->rowsRead += count;
+            return true;
+        }
+        if (!state_->Restart()) {
+            state_->failed = true;
+            return false;
+        }
+    }
+    if (!ReadRowsKeyed(state_->reader->session(), dest, count, key, rowKeyed)) {
         state_->failed = true;
         return false;
     }
@@ -311,7 +421,7 @@ bool PngRowReader::ReadKeyedImage(const std::uint8_t* key, PixelBuffer* pixels) 
         // libpng assembles the passes in place; keying waits for the last.
         std::vector<png_bytep> rows(height);
         for (unsigned y = 0; y < height; ++y) rows[y] = memory.get() + y * stride;
-        if (!ReadPixels(state_->reader.session(), rows.data())) {
+        if (!ReadPixels(state_->reader->session(), rows.data())) {
             state_->failed = true;
             return false;
         }

@@ -29,6 +29,10 @@ struct PngHeader {
 using PixelBuffer = std::unique_ptr<std::uint8_t, void (*)(void*)>;
 PixelBuffer AllocatePixels(std::size_t bytes);
 
+// Which decoder reads the image data: the fast path where it takes the
+// file (libpng deciding wherever it has a doubt), or libpng alone.
+enum class DecodePath { Fast, Libpng };
+
 // Reads one file for the loader, keying rows as they arrive. Every PNG
 // (every colour type, bit depth, interlacing) becomes RGBA8; 16-bit
 // samples keep their high byte and the file's own alpha is replaced by
@@ -42,7 +46,12 @@ public:
     PngRowReader& operator=(const PngRowReader&) = delete;
 
     // Regular files only; reads up to the pixels, checking every limit.
-    bool Open(const char* path);
+    bool Open(const char* path, DecodePath decodePath = DecodePath::Fast);
+    // The same from memory that outlives the reader.
+    bool OpenMemory(const void* data, std::size_t size,
+                    DecodePath decodePath = DecodePath::Fast);
+    // Whether the fast path reads the image data (so far).
+    bool OnFastPath() const;
     const PngHeader& header() const;  // zeroed until opened
 
     // The next `count` rows, packed, keyed with `key` (R, G, B) by KeyRow;
@@ -56,6 +65,7 @@ public:
     bool ReadKeyedImage(const std::uint8_t* key, PixelBuffer* pixels);
 
 private:
+    bool Begin(DecodePath decodePath);
     struct State;
     std::unique_ptr<State> state_;
 };

@@ -1,0 +1,278 @@
+// Inflate (ISA-L's, several times zlib's speed), the PNG row filters and
+// the RGBA conversion libpng's transforms give these formats. Every
+// check libpng makes that could end in a refusal ends here in a doubt,
+// so the caller's libpng read settles it.
+#include "glpng/fast_rows.h"
+
+#include <isa-l/crc.h>
+#include <isa-l/igzip_lib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace glpng {
+
+namespace {
+
+constexpr std::size_t kInputBytes = std::size_t(128) << 10;
+constexpr std::size_t kStageBytes = std::size_t(256) << 10;
+constexpr std::uint8_t kIdat[4] = {'I', 'D', 'A', 'T'};
+
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) |
+           (std::uint32_t(p[2]) << 8) | p[3];
+}
+
+std::uint32_t Crc(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
+    // PNG's CRC is gzip's: reflected IEEE, inverted in and out.
+    while (size > 0) {
+        const std::size_t piece = std::min<std::size_t>(size, 1u << 30);
+        crc = crc32_gzip_refl(crc, data, std::uint64_t(piece));
+        data += piece;
+        size -= piece;
+    }
+    return crc;
+}
+
+unsigned Channels(int colorType) {
+    switch (colorType) {
+    case 0: return 1;  // grey
+    case 2: return 3;  // RGB
+    case 3: return 1;  // palette
+    case 4: return 2;  // grey + alpha
+    case 6: return 4;  // RGBA
+    default: return 0;
+    }
+}
+
+inline std::uint8_t Paeth(std::uint8_t a, std::uint8_t b, std::uint8_t c) {
+    const int p = int(b) - c, q = int(a) - c;
+    const int pa = p < 0 ? -p : p, pb = q < 0 ? -q : q, pc = (p + q) < 0 ? -(p + q) : p + q;
+    if (pa <= pb && pa <= pc) return a;
+    return pb <= pc ? b : c;
+}
+
+// Undoes one row's filter into `out`; `prior` is the row above, unfiltered
+// (zeros above the first). False for a filter type PNG does not have.
+template <unsigned Bpp>
+bool Unfilter(std::uint8_t filter, const std::uint8_t* in, const std::uint8_t* prior,
+              std::uint8_t* out, std::size_t n) {
+    switch (filter) {
+    case 0: std::memcpy(out, in, n); return true;
+    case 1:
+        for (std::size_t i = 0; i < Bpp && i < n; ++i) out[i] = in[i];
+        for (std::size_t i = Bpp; i < n; ++i) out[i] = std::uint8_t(in[i] + out[i - Bpp]);
+        return true;
+    case 2:
+        for (std::size_t i = 0; i < n; ++i) out[i] = std::uint8_t(in[i] + prior[i]);
+        return true;
+    case 3:
+        for (std::size_t i = 0; i < Bpp && i < n; ++i) out[i] = std::uint8_t(in[i] + (prior[i] >> 1));
+        for (std::size_t i = Bpp; i < n; ++i)
+            out[i] = std::uint8_t(in[i] + ((unsigned(out[i - Bpp]) + prior[i]) >> 1));
+        return true;
+    case 4:
+        for (std::size_t i = 0; i < Bpp && i < n; ++i) out[i] = std::uint8_t(in[i] + prior[i]);
+        for (std::size_t i = Bpp; i < n; ++i)
+            out[i] = std::uint8_t(in[i] + Paeth(out[i - Bpp], prior[i], prior[i - Bpp]));
+        return true;
+    default: return false;
+    }
+}
+
+bool UnfilterRow(unsigned bpp, std::uint8_t filter, const std::uint8_t* in,
+                 const std::uint8_t* prior, std::uint8_t* out, std::size_t n) {
+    switch (bpp) {
+    case 1: return Unfilter<1>(filter, in, prior, out, n);
+    case 2: return Unfilter<2>(filter, in, prior, out, n);
+    case 3: return Unfilter<3>(filter, in, prior, out, n);
+    default: return Unfilter<4>(filter, in, prior, out, n);
+    }
+}
+
+}  // namespace
+
+struct FastRows::Inflater {
+    inflate_state state;
+};
+
+bool FastRows::Takes(const PngHeader& header) {
+    return header.bitDepth == 8 && !header.interlaced && Channels(header.colorType) != 0 &&
+           header.width > 0 && header.height > 0;
+}
+
+FastRows::FastRows() = default;
+FastRows::~FastRows() = default;
+
+bool FastRows::Start(ByteSource* source, const PngHeader& header, const std::uint8_t* palette,
+                     unsigned paletteSize, std::uint32_t idatLength) {
+    failed_ = true;
+    if (!source || !Takes(header)) return false;
+    source_ = source;
+    header_ = header;
+    channels_ = Channels(header.colorType);
+    rowBytes_ = std::size_t(header.width) * channels_;
+    std::memset(palette_, 0, sizeof palette_);
+    if (palette) std::memcpy(palette_, palette, std::min(paletteSize, 256u) * 3);
+
+    stageRows_ = std::max<std::size_t>(1, kStageBytes / (rowBytes_ + 1));
+    inflater_.reset(new (std::nothrow) Inflater);
+    input_.reset(new (std::nothrow) std::uint8_t[kInputBytes]);
+    stage_.reset(new (std::nothrow) std::uint8_t[stageRows_ * (rowBytes_ + 1)]);
+    prior_.reset(new (std::nothrow) std::uint8_t[rowBytes_]());
+    current_.reset(new (std::nothrow) std::uint8_t[rowBytes_]);
+    if (!inflater_ || !input_ || !stage_ || !prior_ || !current_) return false;
+
+    isal_inflate_init(&inflater_->state);
+    inflater_->state.crc_flag = ISAL_ZLIB;
+    inflater_->state.avail_in = 0;
+    chunkLeft_ = idatLength;
+    chunkCrc_ = Crc(0, kIdat, 4);
+    lastChunk_ = false;
+    stageFirst_ = stageHave_ = 0;
+    rowsDone_ = 0;
+
+    // zlib's own header rules; a small window is left to zlib, which
+    // reads it differently. (A first chunk of under two bytes is too.)
+    if (!NextInput() || inflater_->state.avail_in < 2) return false;
+    const std::uint8_t* head = inflater_->state.next_in;
+    if ((head[0] & 0x0F) != 8 || (head[0] >> 4) != 7 || (head[1] & 0x20) != 0 ||
+        ((unsigned(head[0]) << 8) | head[1]) % 31 != 0)
+        return false;
+    failed_ = false;
+    return true;
+}
+
+// Loads the next piece of IDAT data, checking each finished chunk's CRC.
+// False when no IDAT data is left or a chunk is bad (then failed_).
+bool FastRows::NextInput() {
+    for (;;) {
+        if (chunkLeft_ > 0) {
+            const std::size_t n = std::min<std::size_t>(chunkLeft_, kInputBytes);
+            if (!source_->Read(input_.get(), n)) return failed_ = true, false;
+            chunkCrc_ = Crc(chunkCrc_, input_.get(), n);
+            chunkLeft_ -= std::uint32_t(n);
+            inflater_->state.next_in = input_.get();
+            inflater_->state.avail_in = std::uint32_t(n);
+            return true;
+        }
+        if (lastChunk_) return false;
+        std::uint8_t tail[12];  // this chunk's CRC, the next chunk's length and type
+        if (!source_->Read(tail, 12) || BigEndian32(tail) != chunkCrc_) return failed_ = true, false;
+        if (std::memcmp(tail + 8, kIdat, 4) != 0) {
+            lastChunk_ = true;
+            return false;
+        }
+        const std::uint32_t length = BigEndian32(tail + 4);
+        if (length > 0x7FFFFFFFu) return failed_ = true, false;
+        chunkLeft_ = length;
+        chunkCrc_ = Crc(0, kIdat, 4);
+    }
+}
+
+// Fills `out` whole from the stream; false if it ends, is damaged or
+// runs out of data first.
+bool FastRows::Inflate(std::uint8_t* out, std::size_t size, std::size_t* produced) {
+    inflate_state& s = inflater_->state;
+    s.next_out = out;
+    s.avail_out = std::uint32_t(size);
+    bool drained = false;
+    while (s.avail_out > 0) {
+        if (s.block_state == ISAL_BLOCK_FINISH) return false;
+        if (s.avail_in == 0 && !drained && !NextInput()) {
+            if (failed_) return false;
+            drained = true;  // one more call may still flush what it holds
+        }
+        const std::uint32_t before = s.avail_out;
+        const std::uint32_t inBefore = s.avail_in;
+        if (isal_inflate(&s) != ISAL_DECOMP_OK) return false;
+        if (drained && s.avail_out == before && s.avail_in == inBefore) return false;
+    }
+    *produced = size;
+    return true;
+}
+
+// After the last row: the stream must end, with nothing more in it, and
+// the chunk it ends in must be whole and sound, as libpng requires.
+bool FastRows::Finish() {
+    inflate_state& s = inflater_->state;
+    std::uint8_t spare;
+    bool drained = false;
+    while (s.block_state != ISAL_BLOCK_FINISH) {
+        if (s.avail_in == 0 && !drained && !NextInput()) {
+            if (failed_) return false;
+            drained = true;
+        }
+        s.next_out = &spare;
+        s.avail_out = 1;
+        const std::uint32_t inBefore = s.avail_in;
+        if (isal_inflate(&s) != ISAL_DECOMP_OK || s.avail_out == 0) return false;
+        if (drained && s.avail_in == inBefore && s.block_state != ISAL_BLOCK_FINISH) return false;
+    }
+    if (lastChunk_) return true;  // the header after it was read: its CRC was checked
+    while (chunkLeft_ > 0) {
+        const std::size_t n = std::min<std::size_t>(chunkLeft_, kInputBytes);
+        if (!source_->Read(input_.get(), n)) return false;
+        chunkCrc_ = Crc(chunkCrc_, input_.get(), n);
+        chunkLeft_ -= std::uint32_t(n);
+    }
+    std::uint8_t crc[4];
+    return source_->Read(crc, 4) && BigEndian32(crc) == chunkCrc_;
+}
+
+// What libpng's expansions make of one unfiltered row; alpha is left for
+// KeyRow.
+void FastRows::ToRgba(const std::uint8_t* raw, std::uint8_t* dest) const {
+    const unsigned width = header_.width;
+    switch (header_.colorType) {
+    case 0:
+        for (unsigned x = 0; x < width; ++x, dest += 4) dest[0] = dest[1] = dest[2] = raw[x];
+        break;
+    case 4:
+        for (unsigned x = 0; x < width; ++x, dest += 4) dest[0] = dest[1] = dest[2] = raw[2 * x];
+        break;
+    case 2:
+        for (unsigned x = 0; x < width; ++x, dest += 4, raw += 3) {
+            dest[0] = raw[0];
+            dest[1] = raw[1];
+            dest[2] = raw[2];
+        }
+        break;
+    case 3:
+        // Indexes past the palette read as black, as libpng's zeroed table.
+        for (unsigned x = 0; x < width; ++x, dest += 4) std::memcpy(dest, palette_[raw[x]], 3);
+        break;
+    default: std::memcpy(dest, raw, std::size_t(width) * 4); break;
+    }
+}
+
+bool FastRows::ReadRows(std::uint8_t* dest, unsigned count, const std::uint8_t* key,
+                        std::uint32_t* rowKeyed) {
+    if (failed_ || count > header_.height - rowsDone_) return failed_ = true, false;
+    const std::size_t stride = std::size_t(header_.width) * 4;
+    const std::size_t rowSize = rowBytes_ + 1;
+    for (unsigned i = 0; i < count; ++i) {
+        if (stageFirst_ == stageHave_) {
+            const std::size_t rows =
+                std::min<std::size_t>(stageRows_, header_.height - rowsDone_);
+            std::size_t produced = 0;
+            if (!Inflate(stage_.get(), rows * rowSize, &produced)) return failed_ = true, false;
+            stageFirst_ = 0;
+            stageHave_ = rows;
+        }
+        const std::uint8_t* in = stage_.get() + stageFirst_ * rowSize;
+        if (!UnfilterRow(channels_, in[0], in + 1, prior_.get(), current_.get(), rowBytes_))
+            return failed_ = true, false;
+        std::uint8_t* row = dest + i * stride;
+        ToRgba(current_.get(), row);
+        rowKeyed[i] = KeyRow(row, header_.width, key[0], key[1], key[2]);
+        std::swap(prior_, current_);
+        ++stageFirst_;
+        ++rowsDone_;
+    }
+    if (rowsDone_ == header_.height && !Finish()) return failed_ = true, false;
+    return true;
+}
+
+}  // namespace glpng
