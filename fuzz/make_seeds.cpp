@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string out = argv[1];
-    for (const char* sub : {"", "/png", "/png_tall", "/settings", "/catalogue"})
+    for (const char* sub : {"", "/png", "/png_fast", "/png_tall", "/settings", "/catalogue"})
         mkdir((out + sub).c_str(), 0755);
     int failures = 0;
 
@@ -85,8 +85,18 @@ int main(int argc, char** argv) {
                 if (f.color == Color::Gray && depth == 8) p.transparent = Sample::Gray(7);
                 if (f.color == Color::Rgb && depth == 8) p.transparent = Sample::Rgb(1, 2, 3);
                 const std::vector<std::uint8_t> file = testpng::EncodePng(p);
-                const std::string name = out + "/png/seed" + std::to_string(n++) + ".png";
+                const std::string name = out + "/png/seed" + std::to_string(n) + ".png";
                 if (file.empty() || !testpng::WriteBytes(name, file)) ++failures;
+                // The fast-decode fuzzer's inputs start with a flag byte:
+                // CRCs made right, and a row count per read.
+                for (std::uint8_t flags : {std::uint8_t(1), std::uint8_t(1 + 2 * (n % 7))}) {
+                    std::vector<std::uint8_t> flagged{flags};
+                    flagged.insert(flagged.end(), file.begin(), file.end());
+                    const std::string fast = out + "/png_fast/seed" + std::to_string(n) + "_" +
+                                             std::to_string(flags);
+                    if (!testpng::WriteBytes(fast, flagged)) ++failures;
+                }
+                ++n;
             }
     // Single-texel and one-row images.
     for (unsigned w : {1u, 17u}) {
