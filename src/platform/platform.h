@@ -98,6 +98,9 @@ bool PointerPosition(WindowHandle window, std::int32_t* x, std::int32_t* y);
 bool TakeMessage(Message* out);
 // Translates and dispatches a taken message to the window procedure.
 void DispatchTaken(const Message& message);
+// Sleeps until a message is queued or timeoutMs passed; returns at once
+// when one is queued already.
+void WaitForMessages(std::uint32_t timeoutMs);
 void PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                        LParam lParam);
 LResult DefaultWindowProc(WindowHandle window, std::uint32_t message, WParam wParam,

@@ -120,7 +120,13 @@ bool DeleteGLContext(RenderContext) {
 
 void ShowMainWindow(WindowHandle) { Get().calls.push_back("ShowWindow"); }
 
-void SwapWindowBuffers(DeviceContext) { ++Get().swaps; }
+void SwapWindowBuffers(DeviceContext) {
+    ++Get().swaps;
+    if (Get().afterSwap) {
+        auto hook = Get().afterSwap;
+        hook();
+    }
+}
 
 void PlaceWindow(WindowHandle, const Rect& outer) {
     Get().outerRect = outer;
@@ -149,6 +155,16 @@ bool TakeMessage(Message* out) {
     *out = queue.front();
     queue.pop_front();
     return true;
+}
+
+void WaitForMessages(std::uint32_t timeoutMs) {
+    headless::State& s = Get();
+    ++s.waits;
+    s.lastWaitMs = timeoutMs;
+    if (s.whileWaiting) {
+        auto hook = s.whileWaiting;
+        hook();
+    }
 }
 
 void DispatchTaken(const Message& m) {

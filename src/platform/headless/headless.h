@@ -78,6 +78,13 @@ struct State {
     std::function<void()> whileModal;
     // An entry chosen in the next popup (posted as WM_COMMAND); 0: none.
     std::uint32_t popupChoice = 0;
+    // WaitForMessages returns at once; it counts its calls, keeps the last
+    // timeout, and runs this first, as messages would arrive meanwhile.
+    int waits = 0;
+    std::uint32_t lastWaitMs = 0;
+    std::function<void()> whileWaiting;
+    // Runs after every swap.
+    std::function<void()> afterSwap;
 };
 
 State& Get();

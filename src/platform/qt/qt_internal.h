@@ -89,6 +89,7 @@ public:
 
     MenuHandle attachedBar = nullptr;
     bool menuDirty = false;
+    QSize swappedSize;  // the client size at the last swap
     int formatId = 0;
     bool shownOnce = false;
 
@@ -165,6 +166,9 @@ MainWindow* FindWindowBySurface(DeviceContext dc);
 
 // Qt key (with its modifiers) to a Win32 virtual-key code; 0 when unmapped.
 std::uint8_t VirtualKeyFor(int key, Qt::KeyboardModifiers modifiers);
+
+// Queues WM_PAINT for the window unless one waits already.
+void RequestPaint(MainWindow* window);
 
 // Nested loops (modal dialogs, popups): the GL window repaints its last
 // frame on exposure while one runs, since the core cannot draw then.

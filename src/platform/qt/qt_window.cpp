@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMimeData>
 #include <QUrl>
@@ -15,6 +16,7 @@
 #include <QOpenGLFunctions>
 #include <QScreen>
 #include <QSurfaceFormat>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -182,9 +184,15 @@ void GLWindow::exposeEvent(QExposeEvent*) {
     // The first exposure follows the window manager's framing, which moves
     // and sizes nothing Qt would report.
     owner_->TrackFrame();
+    if (!isExposed()) return;
+    // A resting core draws only when told: an uncovered window is a paint request.
+    if (!InModal()) {
+        RequestPaint(owner_);
+        return;
+    }
     // The core draws only from its own loop; inside a dialog or popup loop
     // show the last frame again instead of stale menu pixels.
-    if (!isExposed() || !InModal() || !HasSwapped()) return;
+    if (!HasSwapped()) return;
     QOpenGLContext* context = QOpenGLContext::currentContext();
     if (context && context->surface() == this) {
         context->swapBuffers(this);
@@ -443,6 +451,16 @@ MainWindow* FindWindowBySurface(DeviceContext dc) {
     return nullptr;
 }
 
+void RequestPaint(MainWindow* window) {
+    // One at a time, as Win32 coalesces them.
+    const WindowHandle handle = window->Handle();
+    const auto& queue = State().queue;
+    if (std::none_of(queue.begin(), queue.end(), [handle](const Message& m) {
+            return m.window == handle && m.message == WM_PAINT;
+        }))
+        PostWindowMessage(handle, WM_PAINT, 0, 0);
+}
+
 void EnterModal() { ++State().modalDepth; }
 void LeaveModal() {
     if (State().modalDepth > 0) --State().modalDepth;
@@ -601,6 +619,14 @@ void SwapWindowBuffers(DeviceContext dc) {
     context->swapBuffers(w->Surface());
     State().swapped = true;
     State().probeAfterSwap = true;
+    // Mesa's software rasteriser takes a new window size only at the first
+    // GL call after a swap, so the frame just shown may have been drawn at
+    // the old size: a resting core is asked for one more.
+    const QSize size = w->ClientPixels();
+    if (size != w->swappedSize) {
+        w->swappedSize = size;
+        qt::RequestPaint(w);
+    }
 }
 
 std::vector<Rect> ScreenWorkAreas() {
@@ -654,19 +680,52 @@ bool PointerPosition(WindowHandle window, std::int32_t* x, std::int32_t* y) {
     return true;
 }
 
+namespace {
+
+// What follows every turn of Qt's loop outside exec(): deletions Qt only
+// does in a loop of its own, and menu bars changed since.
+void AfterEvents() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (auto& w : State().windows) qt::RefreshMenuBar(w.get());
+}
+
+}  // namespace
+
 bool TakeMessage(Message* out) {
     qt::Backend& s = State();
     if (!out) return false;
     if (s.queue.empty() && QCoreApplication::instance()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        for (auto& w : s.windows) qt::RefreshMenuBar(w.get());
+        AfterEvents();
     }
     if (s.queue.empty() && s.probeAfterSwap) qt::CheckWindowsBeforeDrawing();
     if (s.queue.empty()) return false;
     *out = s.queue.front();
     s.queue.pop_front();
     return true;
+}
+
+void WaitForMessages(std::uint32_t timeoutMs) {
+    qt::Backend& s = State();
+    if (!s.queue.empty() || !QCoreApplication::instance()) return;
+    // Menus the last pass changed show before the sleep, not after it.
+    AfterEvents();
+    if (!s.queue.empty()) return;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer alarm;
+    alarm.setSingleShot(true);
+    alarm.setTimerType(Qt::PreciseTimer);
+    // Qt's own events (timers, the screen saver's bus) end a turn without
+    // a message for the core: sleep on until one comes or time is up.
+    for (;;) {
+        const qint64 left = static_cast<qint64>(timeoutMs) - clock.elapsed();
+        if (left <= 0) return;
+        alarm.start(static_cast<int>(left));
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        AfterEvents();
+        if (!s.queue.empty()) return;
+    }
 }
 
 void DispatchTaken(const Message& message) {

@@ -270,6 +270,11 @@ bool TakeMessage(Message* out) {
     return true;
 }
 
+void WaitForMessages(std::uint32_t timeoutMs) {
+    // MWMO_INPUTAVAILABLE: input a peek already saw still ends the wait.
+    MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
 void DispatchTaken(const Message& message) {
     MSG msg = gTaken;
     const bool same = msg.hwnd == Hwnd(message.window) && msg.message == message.message &&
