@@ -27,6 +27,9 @@ void ShowShutdownError(const char* text) {
     platform::ShowMessageBox(nullptr, text, "SHUTDOWN ERROR", MB_ICONINFORMATION);
 }
 
+// The longest sleep of a loop whose scene names no earlier wake.
+constexpr std::uint32_t kRestMs = 500;
+
 }  // namespace
 
 GLApp::GLApp() = default;
@@ -162,15 +165,30 @@ int GLApp::Run(platform::InstanceHandle, platform::InstanceHandle, const char*, 
     SetScene(firstScene);
 
     platform::Message message;
+    // Nothing is on screen yet; after that, whatever a message changed
+    // (an uncovered window included) is drawn once.
+    bool redraw = true;
     for (;;) {
         if (platform::TakeMessage(&message)) {
             if (message.message == WM_QUIT) break;
             platform::DispatchTaken(message);
-        } else if (currentScene) {
-            currentScene->Update();
-            // Update may have switched scenes or quit.
-            if (currentScene) currentScene->Draw();
+            redraw = true;
+            continue;
         }
+        if (!currentScene) {
+            platform::WaitForMessages(kRestMs);
+            continue;
+        }
+        currentScene->Update();
+        // Update may have switched scenes or quit.
+        if (!currentScene) continue;
+        std::uint32_t wake = kRestMs;
+        const bool resting = currentScene->Resting(&wake);
+        if (!resting || redraw) {
+            currentScene->Draw();
+            redraw = false;
+        }
+        if (resting) platform::WaitForMessages(wake);
     }
 
     DestroyWindowAndContext();

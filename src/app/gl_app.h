@@ -1,5 +1,6 @@
 // The base application: one window with a double-buffered GL context,
-// the key table scenes poll, the current scene and the polling loop.
+// the key table scenes poll, the current scene and the loop, which sleeps
+// while the scene rests.
 #pragma once
 
 #include <cstdint>

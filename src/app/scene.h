@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 class GLApp;
 
 // One screen of the program. The owner deletes a scene through its
@@ -12,6 +14,13 @@ public:
     virtual void Update() = 0;
     virtual void Draw() = 0;
     virtual void Leave() {}
+    // True when nothing is due until a message arrives or *wakeInMs
+    // passed and the picture last drawn still stands, so the loop may
+    // sleep. By default a scene never rests.
+    virtual bool Resting(std::uint32_t* wakeInMs) {
+        (void)wakeInMs;
+        return false;
+    }
 
     GLApp* owner;
 

@@ -68,3 +68,8 @@ void ChangeWatch::LoadFailed() {
 }
 
 void ChangeWatch::LoadSucceeded() { failingSince_ = -1; }
+
+double ChangeWatch::UntilLookMs() const {
+    const double left = kIntervalMs - (now_ - lastLook_);
+    return left > 0 ? left : 0;
+}

@@ -32,6 +32,9 @@ public:
     // change, and give up (kGiveUp) after kRetryForMs without success.
     void LoadFailed();
     void LoadSucceeded();
+    bool Watching() const { return watching_; }
+    // How much of the watch's clock must pass before Poll looks again.
+    double UntilLookMs() const;
 
 private:
     struct Followed {

@@ -123,6 +123,7 @@ void ViewerScene::Rescan(bool resetView) {
         previousTexture = 0;
         shownReadable = false;
         shownPath_.clear();
+        NewPicture();
         WantNeighbours();
         // Files added later still show up.
         watch.Watch(std::string(), textureDir ? *textureDir : std::string());
@@ -172,6 +173,7 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
     gTextureBank.ResetPool(2, 1);
     gTextureBank.Adopt(2, fresh);
     texture = fresh;
+    NewPicture();
     textureWidth = size[0];
     textureHeight = size[1];
     shownReadable = texture != 0;
@@ -262,6 +264,7 @@ void ViewerScene::ShowUnreadable() {
     previousTexture = 0;
     gTextureBank.ResetPool(2, 1);
     texture = 0;
+    NewPicture();
     textureWidth = textureHeight = 0;
     shownReadable = false;
     owner->viewportChanged = true;

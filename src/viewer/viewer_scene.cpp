@@ -1,6 +1,8 @@
 // ViewerScene as a whole: construction, Enter, Draw, Leave, destruction.
 #include "viewer/viewer_scene.h"
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "app/gl_app.h"
@@ -37,6 +39,7 @@ ViewerScene::ViewerScene(GLApp* app, ViewerHost* host) : Scene(app), host_(host)
 ViewerScene::~ViewerScene() { Leave(); }
 
 void ViewerScene::Enter() {
+    drawn_.reset();  // new HUD images: nothing drawn counts
     quadVertices = std::make_unique<GLint[]>(12);
     quadTexCoords = std::make_unique<GLfloat[]>(8);
     inputTimer = std::make_unique<FrameTimer>(kLapChannels);
@@ -85,6 +88,7 @@ void ViewerScene::Enter() {
 }
 
 void ViewerScene::Draw() {
+    drawn_ = PictureNow();
     if (!quadVertices || !quadTexCoords) return;  // not entered
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPushMatrix();
@@ -104,6 +108,51 @@ void ViewerScene::Draw() {
     }
     glPopMatrix();
     platform::SwapWindowBuffers(owner->deviceContext);
+}
+
+bool ViewerScene::Picture::operator==(const Picture& o) const {
+    return offsetX == o.offsetX && offsetY == o.offsetY && distance == o.distance &&
+           yaw == o.yaw && pitch == o.pitch && name == o.name && generation == o.generation &&
+           textureWidth == o.textureWidth && textureHeight == o.textureHeight &&
+           viewportWidth == o.viewportWidth && viewportHeight == o.viewportHeight &&
+           viewScale == o.viewScale && fitted == o.fitted && showHud == o.showHud &&
+           tileMarks == o.tileMarks && repeatMode == o.repeatMode;
+}
+
+ViewerScene::Picture ViewerScene::PictureNow() const {
+    Picture p{};
+    p.offsetX = offsetX;
+    p.offsetY = offsetY;
+    p.distance = distance;
+    p.yaw = yaw;
+    p.pitch = pitch;
+    p.name = comparing ? previousTexture : texture;
+    p.generation = pictureGeneration_;
+    p.textureWidth = textureWidth;
+    p.textureHeight = textureHeight;
+    p.viewportWidth = owner->viewportWidth;
+    p.viewportHeight = owner->viewportHeight;
+    p.viewScale = viewScale;
+    p.fitted = fitted;
+    p.showHud = showHud;
+    p.tileMarks = tileMarks;
+    p.repeatMode = repeatMode;
+    return p;
+}
+
+bool ViewerScene::Resting(std::uint32_t* wakeInMs) {
+    for (bool down : owner->keyDown)
+        if (down) return false;  // held keys act by their laps, pass after pass
+    if (moveMode || rotateMode || zoomMode || owner->viewportChanged) return false;
+    if (!drawn_ || !(*drawn_ == PictureNow())) return false;
+    double due = kRestMs;
+    if (autoRefresh && watch.Watching()) due = std::min(due, watch.UntilLookMs());
+    if (freshSince_ >= 0) due = std::min(due, kFreshMarkMs - static_cast<double>(freshSince_));
+    if (readout) due = std::min(due, kReadoutWakeMs);
+    // Just past it, so the pass that wakes finds the work due (the mark
+    // goes once strictly over its time).
+    if (wakeInMs) *wakeInMs = static_cast<std::uint32_t>(std::ceil(std::max(due, 0.0))) + 1;
+    return true;
 }
 
 void ViewerScene::Leave() {

@@ -36,6 +36,10 @@ public:
     void Update() override;
     void Draw() override;
     void Leave() override;
+    // Nothing held, dragged or resized, and the picture drawn last is the
+    // one Draw would make now; wakes in time for the watch's next look,
+    // the end of the reload mark and the readout.
+    bool Resting(std::uint32_t* wakeInMs) override;
 
     // Catalogue.
     void SetDirectory(const char* path, bool rescan);
@@ -161,7 +165,30 @@ private:
     GLuint LoadTexture(const std::string& path, std::uint16_t size[2], GLuint recycle);
     void WantNeighbours();
 
+    // Everything Draw reads. Storage is reused, so a load bumps
+    // pictureGeneration_ even when the texture name stays the same.
+    struct Picture {
+        std::int16_t offsetX, offsetY;
+        std::int32_t distance, yaw, pitch;
+        GLuint name;
+        std::uint32_t generation;
+        std::uint16_t textureWidth, textureHeight, viewportWidth, viewportHeight;
+        float viewScale;
+        bool fitted, showHud, tileMarks;
+        RepeatMode repeatMode;
+        bool operator==(const Picture& o) const;
+    };
+    Picture PictureNow() const;
+    void NewPicture() { ++pictureGeneration_; }
+    std::optional<Picture> drawn_;
+    std::uint32_t pictureGeneration_ = 0;
+
     static constexpr float kFreshMarkMs = 2000;
+    // Longest sleep when nothing is due.
+    static constexpr double kRestMs = 500;
+    // The pointer may leave the window without a message (Win32 sends none
+    // untracked), and the readout must follow it.
+    static constexpr double kReadoutWakeMs = 50;
     std::string shownPath_;     // the file whose picture is on show
     std::string readoutText_;
     std::vector<std::uint8_t> texels_;  // level 0 read back for the readout
