@@ -271,14 +271,16 @@ void ViewerScene::ShowUnreadable() {
     host_->ShownChanged();
 }
 
-void ViewerScene::UpdateWatch(float elapsedMs) {
-    if (freshSince_ >= 0) {
-        freshSince_ += elapsedMs;
-        if (freshSince_ > kFreshMarkMs) {
-            freshSince_ = -1;
-            host_->ShownChanged();
-        }
+void ViewerScene::AgeFreshMark(float elapsedMs) {
+    if (freshSince_ < 0) return;
+    freshSince_ += elapsedMs;
+    if (freshSince_ > kFreshMarkMs) {
+        freshSince_ = -1;
+        host_->ShownChanged();
     }
+}
+
+void ViewerScene::UpdateWatch(float elapsedMs) {
     // With Auto Refresh off nothing reloads by itself.
     if (!autoRefresh) return;
     const unsigned found = watch.Poll(elapsedMs);

@@ -86,6 +86,10 @@ bool ViewerScene::MoveChannelDue(std::uint8_t channel) {
 }
 
 void ViewerScene::Update() {
+    // Taken first: after a rest it spans the sleep, which must not count
+    // against the mark of a reload this pass makes.
+    const float elapsed = inputTimer ? inputTimer->LapMilliseconds(kWatchChannel) : 0.0f;
+    AgeFreshMark(elapsed);
     const bool* keys = owner->keyDown;
     // Presses are taken every pass, so those made during a mouse mode
     // never act once it ends.
@@ -126,7 +130,7 @@ void ViewerScene::Update() {
         UpdateTools(keys);
     }
 
-    if (inputTimer) UpdateWatch(inputTimer->LapMilliseconds(kWatchChannel));
+    if (inputTimer) UpdateWatch(elapsed);
     UpdateReadout();
 
     if (owner->viewportChanged) ApplyViewportChange();

@@ -160,6 +160,7 @@ private:
     void DrawTiles(GLuint name);
     void DrawMarks();
     float FitScale() const;
+    void AgeFreshMark(float elapsedMs);
     void UpdateWatch(float elapsedMs);
     void ShowUnreadable();
     GLuint LoadTexture(const std::string& path, std::uint16_t size[2], GLuint recycle);
