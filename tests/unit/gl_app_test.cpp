@@ -48,9 +48,15 @@ public:
     }
     void Draw() override { log_->push_back(name_ + ".Draw"); }
     void Leave() override { log_->push_back(name_ + ".Leave"); }
+    bool Resting(std::uint32_t* wakeInMs) override {
+        if (resting) *wakeInMs = wake;
+        return resting;
+    }
 
     std::function<void(int)> onUpdate;
     int updates = 0;
+    bool resting = false;
+    std::uint32_t wake = 0;
 
 private:
     std::string name_;
@@ -284,6 +290,86 @@ TEST_F(GLAppTest, QueuedMessagesAreDispatchedBeforeUpdates) {
     EXPECT_TRUE(app.keyDown[static_cast<unsigned char>('Q')]);
     EXPECT_EQ(log, (std::vector<std::string>{"A.Enter", "A.Update", "A.Update"}));
     EXPECT_EQ(app.log.front(), "OnMessage " + std::to_string(WM_SETFOCUS));
+}
+
+TEST_F(GLAppTest, SceneThatNeverRestsIsNeverWaitedOn) {
+    ASSERT_TRUE(app.Init());
+    std::vector<std::string> log;
+    ScriptedScene scene(&app, "A", &log);
+    scene.onUpdate = [&](int n) {
+        if (n == 5) app.Quit();
+    };
+    app.Run(nullptr, nullptr, "", 0, &scene);
+    EXPECT_EQ(headless::Get().waits, 0);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "A.Draw"), 3);
+}
+
+TEST_F(GLAppTest, RestingSceneIsDrawnOnceThenWaitedOnWithItsWake) {
+    ASSERT_TRUE(app.Init());
+    std::vector<std::string> log;
+    ScriptedScene scene(&app, "A", &log);
+    scene.resting = true;
+    scene.wake = 37;
+    headless::Get().whileWaiting = [&] {
+        if (headless::Get().waits == 3) app.Quit();
+    };
+    app.Run(nullptr, nullptr, "", 0, &scene);
+    EXPECT_EQ(headless::Get().waits, 3);
+    EXPECT_EQ(headless::Get().lastWaitMs, 37u);
+    // The first picture is drawn although the scene rests; then each pass
+    // updates and sleeps.
+    EXPECT_EQ(log, (std::vector<std::string>{"A.Enter", "A.Update", "A.Update", "A.Draw",
+                                             "A.Update", "A.Update"}));
+}
+
+TEST_F(GLAppTest, MessageTakenWhileRestingIsDispatchedAndDrawnOnce) {
+    ASSERT_TRUE(app.Init());
+    std::vector<std::string> log;
+    ScriptedScene scene(&app, "A", &log);
+    scene.resting = true;
+    headless::Get().whileWaiting = [&] {
+        const int n = headless::Get().waits;
+        if (n == 2) {
+            log.push_back("posted");
+            headless::Post(WM_SETFOCUS);
+        }
+        if (n == 4) app.Quit();
+    };
+    app.Run(nullptr, nullptr, "", 0, &scene);
+    EXPECT_EQ(app.log, (std::vector<std::string>{"OnMessage " + std::to_string(WM_SETFOCUS), "Quit"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"A.Enter", "A.Update", "A.Update", "A.Draw",
+                                             "A.Update", "posted", "A.Update", "A.Draw",
+                                             "A.Update"}));
+}
+
+TEST_F(GLAppTest, SceneThatStopsRestingIsDrawnEveryPassWithoutWaits) {
+    ASSERT_TRUE(app.Init());
+    std::vector<std::string> log;
+    ScriptedScene scene(&app, "A", &log);
+    scene.resting = true;
+    int waitsWhenWoken = -1;
+    headless::Get().whileWaiting = [&] {
+        if (headless::Get().waits == 2) scene.resting = false;
+    };
+    scene.onUpdate = [&](int n) {
+        if (!scene.resting && waitsWhenWoken < 0) waitsWhenWoken = headless::Get().waits;
+        if (n == 10) app.Quit();
+    };
+    app.Run(nullptr, nullptr, "", 0, &scene);
+    EXPECT_EQ(headless::Get().waits, 2);
+    EXPECT_EQ(waitsWhenWoken, 2);
+    // Updates 1 to 3 rest (one draw), 4 to 9 each draw, 10 quits.
+    EXPECT_EQ(std::count(log.begin(), log.end(), "A.Draw"), 7);
+}
+
+TEST_F(GLAppTest, WithoutSceneTheLoopSleepsUntilTheQuit) {
+    ASSERT_TRUE(app.Init());
+    headless::Get().whileWaiting = [&] {
+        if (headless::Get().waits == 2) headless::Post(WM_QUIT);
+    };
+    EXPECT_EQ(app.Run(nullptr, nullptr, "", 0, nullptr), 0);
+    EXPECT_EQ(headless::Get().waits, 2);
+    EXPECT_GT(headless::Get().lastWaitMs, 0u);
 }
 
 TEST_F(GLAppTest, SetSceneResetsAlphaAndLeavesTheOldScene) {
