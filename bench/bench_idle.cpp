@@ -1,0 +1,126 @@
+// The real program left alone on a folder with one 512² picture: the CPU
+// seconds it takes per second of wall time, after it settled. Needs an X
+// display (scripts/bench starts Xvfb).
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "bench_support.h"
+
+namespace {
+
+constexpr double kSettleMs = 2000;
+constexpr double kMeasureMs = 10000;
+
+// Windows come and go while the program starts (Qt makes short-lived
+// helpers): errors about them are expected.
+int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+
+// Whether a top-level window's name holds `name`.
+bool TitleShown(Display* display, const std::string& name) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return false;
+    bool found = false;
+    const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    for (unsigned i = 0; i < count && !found; ++i) {
+        Atom type = None;
+        int format = 0;
+        unsigned long length = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, children[i], netName, 0, 1024, False, utf8, &type, &format,
+                               &length, &after, &data) == Success &&
+            data) {
+            found = std::string(reinterpret_cast<char*>(data), length).find(name) != std::string::npos;
+            XFree(data);
+        }
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+// User plus system CPU time of a process in seconds; negative when unknown.
+double CpuSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(in, line)) return -1;
+    // The name in parentheses may hold blanks: fields are counted after it.
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream fields(line.substr(close + 2));
+    std::string field;
+    unsigned long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14) utime = std::stoul(field);
+        if (i == 15) stime = std::stoul(field);
+    }
+    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+void SleepMs(double ms) { usleep(static_cast<useconds_t>(ms * 1000)); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::printf("usage: zintra_bench_idle PROGRAM\n");
+        return 1;
+    }
+    bench::TempFolder folder;
+    if (!folder.ok()) return 1;
+    const std::string file = folder.path() + "/painted_512.png";
+    if (!bench::WriteTexturePng(file, 512, 512, bench::Content::Painted)) return 1;
+    const std::string config = folder.path() + "/config";
+
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::printf("  no X display (is DISPLAY set?)\n");
+        bench::Report("idle_cpu", 1e9, 0.02);
+        return 3;
+    }
+    XSetErrorHandler(IgnoreErrors);
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        execl(argv[1], argv[1], folder.path().c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    if (pid < 0) return 1;
+    bool shown = false;
+    for (const double start = bench::NowMs(); !shown && bench::NowMs() - start < 20000;) {
+        shown = TitleShown(display, "painted_512.png");
+        if (!shown) SleepMs(50);
+    }
+    XCloseDisplay(display);
+
+    double cpu = -1, wall = 0;
+    if (shown) {
+        SleepMs(kSettleMs);
+        const double cpuStart = CpuSeconds(pid), wallStart = bench::NowMs();
+        SleepMs(kMeasureMs);
+        const double cpuEnd = CpuSeconds(pid);
+        wall = (bench::NowMs() - wallStart) / 1000.0;
+        if (cpuStart >= 0 && cpuEnd >= 0) cpu = cpuEnd - cpuStart;
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    if (cpu < 0) {
+        std::printf("  the program did not show the file\n");
+        bench::Report("idle_cpu", 1e9, 0.02);
+        return 3;
+    }
+    std::printf("  idle: %.3f CPU seconds over %.1f s\n", cpu, wall);
+    return bench::Report("idle_cpu", cpu / wall, 0.02) ? 0 : 3;
+}
