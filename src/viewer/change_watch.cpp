@@ -25,13 +25,14 @@ void ChangeWatch::Look(Followed& followed) {
     const platform::FileStamp now = stamp_(followed.path.c_str());
     if (now != followed.seen) {
         followed.seen = now;
+        followed.afterQuiet = now_ - followed.changedAt >= kQuietMs;
         followed.changedAt = now_;
         followed.pending = now != followed.known;
     }
 }
 
 bool ChangeWatch::Settled(const Followed& followed) const {
-    return followed.pending && now_ - followed.changedAt >= kSettleMs;
+    return followed.pending && (followed.afterQuiet || now_ - followed.changedAt >= kSettleMs);
 }
 
 unsigned ChangeWatch::Poll(double elapsedMs) {

@@ -14,7 +14,11 @@ public:
     using StampFn = platform::FileStamp (*)(const char* path);
 
     static constexpr double kIntervalMs = 100;   // between looks
-    static constexpr double kSettleMs = 150;     // stamp unchanged this long: the save is done
+    // A change after this long without one is acted on at the look that
+    // sees it: a save is one write or one rename, and a file caught half
+    // written does not decode and keeps the picture until the next change.
+    static constexpr double kQuietMs = 500;
+    static constexpr double kSettleMs = 150;     // in a burst, unchanged this long: it is over
     static constexpr double kRetryForMs = 3000;  // a file that will not decode, before giving up
 
     // What Poll found, as bits.
@@ -41,8 +45,9 @@ private:
         std::string path;
         platform::FileStamp known;     // what was last acted on
         platform::FileStamp seen;      // what the last look found
-        double changedAt = 0;
+        double changedAt = -1e300;
         bool pending = false;
+        bool afterQuiet = false;       // the change came after kQuietMs without one
     };
     void Look(Followed& followed);
     bool Settled(const Followed& followed) const;
