@@ -210,8 +210,8 @@ int main(int argc, char** argv) {
 
     bool pass = true;
     pass &= bench::Report("decode_4096", DecodeRatio(big), 0.75);
-    pass &= bench::Report("load_4096", LoadRatio(big), 1.25);
-    pass &= bench::Report("load_npot_3000", LoadRatio(npot), 1.25);
+    pass &= bench::Report("load_4096", LoadRatio(big), 1.0);
+    pass &= bench::Report("load_npot_3000", LoadRatio(npot), 1.0);
     pass &= bench::Report("mipmaps_4096", MipRatio(big), 0.15);
     pass &= bench::Report("fill_worst_8192", FillWorstRatio(lone, opaque), 1.5);
     pass &= bench::Report("peak_memory_4096", peaks.empty() ? 1e9 : bench::Median(peaks), 1.6);
