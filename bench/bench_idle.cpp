@@ -9,11 +9,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "bench_support.h"
+#include "support/process_cpu.h"
 
 namespace {
 
@@ -50,23 +49,6 @@ bool TitleShown(Display* display, const std::string& name) {
     return found;
 }
 
-// User plus system CPU time of a process in seconds; negative when unknown.
-double CpuSeconds(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(in, line)) return -1;
-    // The name in parentheses may hold blanks: fields are counted after it.
-    const std::size_t close = line.rfind(')');
-    if (close == std::string::npos) return -1;
-    std::istringstream fields(line.substr(close + 2));
-    std::string field;
-    unsigned long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14) utime = std::stoul(field);
-        if (i == 15) stime = std::stoul(field);
-    }
-    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
 
 void SleepMs(double ms) { usleep(static_cast<useconds_t>(ms * 1000)); }
 
@@ -108,9 +90,9 @@ int main(int argc, char** argv) {
     double cpu = -1, wall = 0;
     if (shown) {
         SleepMs(kSettleMs);
-        const double cpuStart = CpuSeconds(pid), wallStart = bench::NowMs();
+        const double cpuStart = ProcessCpuSeconds(pid), wallStart = bench::NowMs();
         SleepMs(kMeasureMs);
-        const double cpuEnd = CpuSeconds(pid);
+        const double cpuEnd = ProcessCpuSeconds(pid);
         wall = (bench::NowMs() - wallStart) / 1000.0;
         if (cpuStart >= 0 && cpuEnd >= 0) cpu = cpuEnd - cpuStart;
     }

@@ -5,11 +5,10 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "e2e/harness.h"
+#include "support/process_cpu.h"
 
 namespace {
 
@@ -20,24 +19,6 @@ const std::string kDash = " \u2014 ";
 constexpr e2e::Colour kRed{220, 40, 40};
 constexpr e2e::Colour kBlue{40, 60, 220};
 
-// User plus system CPU time of a process in seconds; negative when unknown.
-double CpuSeconds(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(in, line)) return -1;
-    // The name in parentheses may hold blanks: fields are counted after it.
-    const std::size_t close = line.rfind(')');
-    if (close == std::string::npos) return -1;
-    std::istringstream fields(line.substr(close + 2));
-    std::string field;
-    unsigned long utime = 0, stime = 0;
-    // State is field 3; utime and stime are fields 14 and 15.
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14) utime = std::stoul(field);
-        if (i == 15) stime = std::stoul(field);
-    }
-    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
 
 class IdleE2ETest : public e2e::SessionTest {};
 
@@ -52,9 +33,9 @@ TEST_F(IdleE2ETest, LeftAloneItSleepsAndStillAnswersTheFirstKey) {
 
     const pid_t pid = session.ProgramPid();
     const auto wallStart = std::chrono::steady_clock::now();
-    const double cpuStart = CpuSeconds(pid);
+    const double cpuStart = ProcessCpuSeconds(pid);
     e2e::SleepMs(3000);
-    const double cpuEnd = CpuSeconds(pid);
+    const double cpuEnd = ProcessCpuSeconds(pid);
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     ASSERT_GE(cpuStart, 0);

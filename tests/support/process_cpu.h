@@ -1,0 +1,7 @@
+// CPU time another process has used, read from /proc (Linux).
+#pragma once
+
+#include <sys/types.h>
+
+// User plus system CPU time of `pid` in seconds; negative when unknown.
+double ProcessCpuSeconds(pid_t pid);
