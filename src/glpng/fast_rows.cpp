@@ -177,17 +177,19 @@ bool FastRows::Inflate(std::uint8_t* out, std::size_t size, std::size_t* produce
     inflate_state& s = inflater_->state;
     s.next_out = out;
     s.avail_out = std::uint32_t(size);
-    bool drained = false;
+    bool drained = false;  // no IDAT data left: one more call may still flush
     while (s.avail_out > 0) {
         if (s.block_state == ISAL_BLOCK_FINISH) return false;
         if (s.avail_in == 0 && !drained && !NextInput()) {
             if (failed_) return false;
-            drained = true;  // one more call may still flush what it holds
+            drained = true;
         }
-        const std::uint32_t before = s.avail_out;
-        const std::uint32_t inBefore = s.avail_in;
+        const std::uint32_t outBefore = s.avail_out, inBefore = s.avail_in;
         if (isal_inflate(&s) != ISAL_DECOMP_OK) return false;
-        if (drained && s.avail_out == before && s.avail_in == inBefore) return false;
+        const bool moved = s.avail_out != outBefore || s.avail_in != inBefore;
+        // Stuck with input in hand, or with none left to give: not a stream
+        // libpng would take either.
+        if (!moved && (drained || s.avail_in > 0)) return false;
     }
     *produced = size;
     return true;
@@ -207,8 +209,11 @@ bool FastRows::Finish() {
         s.next_out = &spare;
         s.avail_out = 1;
         const std::uint32_t inBefore = s.avail_in;
+        // Anything more is data past the last row.
         if (isal_inflate(&s) != ISAL_DECOMP_OK || s.avail_out == 0) return false;
-        if (drained && s.avail_in == inBefore && s.block_state != ISAL_BLOCK_FINISH) return false;
+        if (s.block_state != ISAL_BLOCK_FINISH && s.avail_in == inBefore &&
+            (drained || s.avail_in > 0))
+            return false;
     }
     if (lastChunk_) return true;  // the header after it was read: its CRC was checked
     while (chunkLeft_ > 0) {
