@@ -182,7 +182,24 @@ void ShowMainWindow(WindowHandle window) {
     SetFocus(Hwnd(window));
 }
 
-void SwapWindowBuffers(DeviceContext dc) { SwapBuffers(Hdc(dc)); }
+void SwapWindowBuffers(DeviceContext dc) {
+    const HDC hdc = Hdc(dc);
+    SwapBuffers(hdc);
+    // Mesa's software rasteriser takes a new window size only at the first
+    // GL call after a swap, so the frame just shown may have been drawn at
+    // the old size: a resting core is asked for one more.
+    static HWND swappedWindow = nullptr;
+    static LONG swappedWidth = -1, swappedHeight = -1;
+    const HWND hwnd = WindowFromDC(hdc);
+    RECT client;
+    if (!hwnd || !GetClientRect(hwnd, &client)) return;
+    if (hwnd != swappedWindow || client.right != swappedWidth || client.bottom != swappedHeight) {
+        swappedWindow = hwnd;
+        swappedWidth = client.right;
+        swappedHeight = client.bottom;
+        InvalidateRect(hwnd, nullptr, FALSE);
+    }
+}
 
 namespace {
 
