@@ -776,7 +776,13 @@ void SessionTest::ExpectExitZero() {
     const std::optional<int> status = session.WaitExit(exitTimeoutMs);
     ASSERT_TRUE(status.has_value()) << "the program did not end";
     EXPECT_EQ(0, *status);
-    EXPECT_TRUE(session.ProgramGroupGone()) << "a process of the program is still running";
+    // Wine's helpers of a program may end a moment after it.
+    for (int waited = 0; !session.ProgramGroupGone() && waited < 3000; waited += 50) SleepMs(50);
+    std::string left;
+    if (!session.ProgramGroupGone())
+        left = RunCommand({"ps", "-o", "pid,stat,etime,cmd", "-g", std::to_string(session.ProgramPid())},
+                          {}, 5000).output;
+    EXPECT_TRUE(session.ProgramGroupGone()) << "a process of the program is still running:\n" << left;
 }
 
 void SessionTest::QuitWithEscape() {
