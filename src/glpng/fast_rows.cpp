@@ -106,9 +106,9 @@ FastRows::FastRows() = default;
 FastRows::~FastRows() = default;
 
 bool FastRows::Start(ByteSource* source, const PngHeader& header, const std::uint8_t* palette,
-                     unsigned paletteSize, std::uint32_t idatLength) {
+                     unsigned paletteSize, const std::uint8_t chunkHeader[8]) {
     failed_ = true;
-    if (!source || !Takes(header)) return false;
+    if (!source || !Takes(header) || std::memcmp(chunkHeader + 4, kIdat, 4) != 0) return false;
     source_ = source;
     header_ = header;
     channels_ = Channels(header.colorType);
@@ -127,7 +127,7 @@ bool FastRows::Start(ByteSource* source, const PngHeader& header, const std::uin
     isal_inflate_init(&inflater_->state);
     inflater_->state.crc_flag = ISAL_ZLIB;
     inflater_->state.avail_in = 0;
-    chunkLeft_ = idatLength;
+    chunkLeft_ = BigEndian32(chunkHeader);
     chunkCrc_ = Crc(0, kIdat, 4);
     lastChunk_ = false;
     stageFirst_ = stageHave_ = 0;

@@ -29,10 +29,11 @@ public:
     static bool Takes(const PngHeader& header);
 
     // `palette` holds `paletteSize` R, G, B triples (palette files only);
-    // `idatLength` is the length of the IDAT chunk whose header libpng
-    // read last. False when out of memory.
+    // `chunkHeader` is the chunk header libpng read last (length, type),
+    // the first IDAT's. False when the fast path does not take the file
+    // from there, or out of memory: source bytes may have been read.
     bool Start(ByteSource* source, const PngHeader& header, const std::uint8_t* palette,
-               unsigned paletteSize, std::uint32_t idatLength);
+               unsigned paletteSize, const std::uint8_t chunkHeader[8]);
     FastRows();
     ~FastRows();
     FastRows(const FastRows&) = delete;

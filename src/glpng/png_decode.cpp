@@ -305,23 +305,16 @@ struct PngRowReader::State {
     unsigned rowsRead = 0;
     bool failed = false;
 
-    bool OpenLibpng() {
-        return reader->Open(source);
-    }
-
     // The fast path reads on from where libpng's header read stopped.
     void StartFast() {
+        if (!FastRows::Takes(header)) return;
         Source* read = reader->source();
-        if (!FastRows::Takes(header) || std::memcmp(read->chunkHeader + 4, "IDAT", 4) != 0)
-            return;
         std::uint8_t palette[256 * 3];
         const unsigned colours = reader->Palette(palette);
-        const unsigned char* h = read->chunkHeader;
-        const std::uint32_t length = (std::uint32_t(h[0]) << 24) | (std::uint32_t(h[1]) << 16) |
-                                     (std::uint32_t(h[2]) << 8) | h[3];
         bytes = std::make_unique<SourceBytes>(read);
         fast = std::make_unique<FastRows>();
-        if (!fast->Start(bytes.get(), header, palette, colours, length)) Restart();
+        if (!fast->Start(bytes.get(), header, palette, colours, read->chunkHeader) && !Restart())
+            failed = true;
     }
 
     // A doubt on the fast path: libpng reads the file again from the
@@ -336,7 +329,7 @@ struct PngRowReader::State {
         }
         reader = std::make_unique<PngReader>();
         PngHeader again;
-        if (!OpenLibpng()) return false;
+        if (!reader->Open(source)) return false;
         reader->Describe(&again);
         if (again.width != header.width || again.height != header.height) return false;
         if (rowsRead == 0) return true;
@@ -370,7 +363,7 @@ bool PngRowReader::OpenMemory(const void* data, std::size_t size, DecodePath dec
 }
 
 bool PngRowReader::Begin(DecodePath decodePath) {
-    if (!state_->OpenLibpng()) {
+    if (!state_->reader->Open(state_->source)) {
         state_.reset();
         return false;
     }
