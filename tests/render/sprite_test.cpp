@@ -113,7 +113,9 @@ protected:
     void SetUp() override {
         GLTest::SetUp();
         gTextureBank.ResetAll(0, 4, 0);
-        path_ = ::testing::TempDir() + "zintra_sprite.png";
+        // One file per test: CTest runs them side by side.
+        path_ = ::testing::TempDir() + "zintra_sprite_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png";
         // Every texel differs, and none is the magenta key.
         std::vector<std::uint8_t> pixels;
         for (int y = 0; y < kHeight; ++y)

@@ -15,7 +15,10 @@ namespace {
 // Writes 8-bit RGB or RGBA pixels, rows top to bottom.
 std::string WritePng(const std::string& name, int width, int height,
                      const std::vector<std::uint8_t>& pixels, bool alpha) {
-    const std::string path = ::testing::TempDir() + "zintra_bank_" + name + ".png";
+    // Named per test too: CTest runs them side by side.
+    const std::string path = ::testing::TempDir() + "zintra_bank_" + name + "_" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                             ".png";
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = static_cast<png_uint_32>(width);
