@@ -167,6 +167,11 @@ MainWindow* FindWindowBySurface(DeviceContext dc);
 // Qt key (with its modifiers) to a Win32 virtual-key code; 0 when unmapped.
 std::uint8_t VirtualKeyFor(int key, Qt::KeyboardModifiers modifiers);
 
+// Watches for native windows other clients destroy; checks the windows
+// before the core draws again after a swap.
+void InstallDestroyWatch();
+void CheckWindowsBeforeDrawing();
+
 // Queues WM_PAINT for the window unless one waits already.
 void RequestPaint(MainWindow* window);
 

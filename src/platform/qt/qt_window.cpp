@@ -1,117 +1,29 @@
-// The window, its GL surface and context, and the message queue.
-#include <QAbstractNativeEventFilter>
+// The main window: its GL area, input, drops, placement and title.
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDropEvent>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QMimeData>
-#include <QUrl>
 #include <QKeyEvent>
-#include <QLibrary>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QOpenGLContext>
-#include <QOpenGLFunctions>
 #include <QScreen>
-#include <QSurfaceFormat>
-#include <QTimer>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include <algorithm>
-#include <cstdlib>
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <xcb/xcb.h>
 
 #include "platform/qt/qt_internal.h"
 
 namespace platform {
 namespace qt {
 
-Backend& State() {
-    static Backend backend;
-    return backend;
-}
-
-bool HaveApplication() {
-    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
-}
-
 namespace {
-
-// Qt objects must go before the application object does.
-void CleanupAtExit() {
-    Backend& s = State();
-    if (QOpenGLContext* current = QOpenGLContext::currentContext()) current->doneCurrent();
-    s.contexts.clear();
-    s.windows.clear();
-    s.queue.clear();
-    s.destroyWatch.reset();
-}
-
-// Qt says nothing when another X client destroys one of its windows; the
-// program would go on drawing to nothing and never save.
-class DestroyWatch : public QAbstractNativeEventFilter {
-public:
-    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
-        if (type != "xcb_generic_event_t") return false;
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if ((event->response_type & 0x7F) != XCB_DESTROY_NOTIFY) return false;
-        const WId id = static_cast<const xcb_destroy_notify_event_t*>(message)->window;
-        for (auto& w : State().windows) w->NoteDestroyed(id);
-        return false;
-    }
-};
-
-// Whether the native window still exists; true when that cannot be asked.
-// The backend links no X library of its own: the two calls come from the
-// one Qt already loaded.
-bool NativeWindowAlive(WId id) {
-    using GetGeometry = xcb_get_geometry_cookie_t (*)(xcb_connection_t*, xcb_drawable_t);
-    using GetGeometryReply =
-        xcb_get_geometry_reply_t* (*)(xcb_connection_t*, xcb_get_geometry_cookie_t, xcb_generic_error_t**);
-    const QString library = QStringLiteral("xcb");
-    static const auto getGeometry =
-        reinterpret_cast<GetGeometry>(QLibrary::resolve(library, 1, "xcb_get_geometry"));
-    static const auto getGeometryReply =
-        reinterpret_cast<GetGeometryReply>(QLibrary::resolve(library, 1, "xcb_get_geometry_reply"));
-    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-    if (!connection || !getGeometry || !getGeometryReply) return true;
-    xcb_generic_error_t* error = nullptr;
-    xcb_get_geometry_reply_t* reply =
-        getGeometryReply(connection, getGeometry(connection, static_cast<xcb_drawable_t>(id)), &error);
-    const bool alive = reply != nullptr;
-    std::free(reply);
-    std::free(error);
-    return alive;
-}
-
-// Mesa's software rasteriser asks for the window's size at the first GL
-// call after a swap and uses the answer unchecked: for a window another
-// client destroyed, that corrupts memory. So, before the core draws again,
-// ask first, and have Mesa ask right after (clearing the stencil buffer the
-// core neither requests nor uses draws nothing), leaving the other client
-// microseconds instead of a whole update to slip in.
-void CheckWindowsBeforeDrawing() {
-    State().probeAfterSwap = false;
-    for (auto& w : State().windows) {
-        if (w->NativeGone() || !w->Surface()->handle()) continue;
-        const WId surface = w->Surface()->winId();
-        if (!NativeWindowAlive(surface)) {
-            w->NoteDestroyed(surface);
-            continue;
-        }
-        QOpenGLContext* context = QOpenGLContext::currentContext();
-        if (context && context->surface() == w->Surface())
-            context->functions()->glClear(GL_STENCIL_BUFFER_BIT);
-    }
-}
 
 LParam PackPoint(int x, int y) {
     const auto clamp16 = [](int v) {
@@ -129,43 +41,6 @@ WParam MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
     if (modifiers & Qt::ShiftModifier) keys |= MK_SHIFT;
     if (modifiers & Qt::ControlModifier) keys |= MK_CONTROL;
     return keys;
-}
-
-QSurfaceFormat FormatFor(int id) {
-    QSurfaceFormat format;
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
-    format.setSwapInterval(1);
-    format.setDepthBufferSize(16);
-    format.setStencilBufferSize(0);
-    if (id == 1) {
-        format.setRedBufferSize(8);
-        format.setGreenBufferSize(8);
-        format.setBlueBufferSize(8);
-    } else {
-        format.setRedBufferSize(5);
-        format.setGreenBufferSize(6);
-        format.setBlueBufferSize(5);
-    }
-    return format;
-}
-
-QOpenGLContext* FindContext(RenderContext rc) {
-    for (auto& context : State().contexts)
-        if (reinterpret_cast<RenderContext>(context.get()) == rc) return context.get();
-    return nullptr;
-}
-
-// The GL window needs a native window before a context can be made current
-// on it, and the core does that before it shows the main window.
-bool EnsureNative(MainWindow* window) {
-    if (!window->Surface()->handle()) {
-        window->winId();
-        if (!window->Surface()->handle()) window->Surface()->create();
-    }
-    return window->Surface()->handle() != nullptr;
 }
 
 }  // namespace
@@ -425,16 +300,6 @@ QRect MainWindow::OuterRect() {
     return lastOuter_;
 }
 
-void MainWindow::NoteDestroyed(WId id) {
-    if (nativeGone_ || id == 0) return;
-    const bool mine = id == internalWinId() || (surface_->handle() && id == surface_->winId());
-    if (!mine) return;
-    nativeGone_ = true;
-    QOpenGLContext* context = QOpenGLContext::currentContext();
-    if (context && context->surface() == surface_) context->doneCurrent();
-    PostWindowMessage(Handle(), WM_CLOSE, 0, 0);
-}
-
 // --- shared helpers -------------------------------------------------------
 
 MainWindow* FindWindow(WindowHandle window) {
@@ -451,23 +316,6 @@ MainWindow* FindWindowBySurface(DeviceContext dc) {
     return nullptr;
 }
 
-void RequestPaint(MainWindow* window) {
-    // One at a time, as Win32 coalesces them.
-    const WindowHandle handle = window->Handle();
-    const auto& queue = State().queue;
-    if (std::none_of(queue.begin(), queue.end(), [handle](const Message& m) {
-            return m.window == handle && m.message == WM_PAINT;
-        }))
-        PostWindowMessage(handle, WM_PAINT, 0, 0);
-}
-
-void EnterModal() { ++State().modalDepth; }
-void LeaveModal() {
-    if (State().modalDepth > 0) --State().modalDepth;
-}
-bool InModal() { return State().modalDepth > 0; }
-bool HasSwapped() { return State().swapped; }
-
 void MarkMenusChanged() {
     for (auto& w : State().windows)
         if (w->attachedBar) w->menuDirty = true;
@@ -478,43 +326,14 @@ QWidget* DialogParent(WindowHandle owner) { return FindWindow(owner); }
 }  // namespace qt
 
 using qt::FindWindow;
-using qt::FindWindowBySurface;
 using qt::MainWindow;
 using qt::State;
-
-InstanceHandle ModuleInstance() {
-    static char instance;
-    return reinterpret_cast<InstanceHandle>(&instance);
-}
-
-bool RegisterWindowClass(InstanceHandle instance, WindowProc proc) {
-    qt::Backend& s = State();
-    if (!instance || !proc || s.proc || !qt::HaveApplication()) return false;
-    s.instance = instance;
-    s.proc = proc;
-    if (!s.cleanupRegistered) {
-        qAddPostRoutine(qt::CleanupAtExit);
-        s.cleanupRegistered = true;
-    }
-    return true;
-}
-
-bool UnregisterWindowClass(InstanceHandle instance) {
-    qt::Backend& s = State();
-    if (!s.proc || instance != s.instance || !s.windows.empty()) return false;
-    s.proc = nullptr;
-    s.instance = nullptr;
-    return true;
-}
 
 WindowHandle CreateMainWindow(InstanceHandle instance, const char* title, int clientWidth,
                               int clientHeight) {
     qt::Backend& s = State();
     if (!s.proc || instance != s.instance || !qt::HaveApplication()) return nullptr;
-    if (!s.destroyWatch) {
-        s.destroyWatch = std::make_unique<qt::DestroyWatch>();
-        QCoreApplication::instance()->installNativeEventFilter(s.destroyWatch.get());
-    }
+    qt::InstallDestroyWatch();
     s.windows.push_back(std::make_unique<MainWindow>(QString::fromLocal8Bit(title ? title : ""),
                                                      clientWidth, clientHeight));
     return s.windows.back()->Handle();
@@ -542,64 +361,6 @@ bool DestroyMainWindow(WindowHandle window) {
     return true;
 }
 
-DeviceContext AcquireDeviceContext(WindowHandle window) {
-    MainWindow* w = FindWindow(window);
-    return w ? reinterpret_cast<DeviceContext>(w->Surface()) : nullptr;
-}
-
-bool ReleaseDeviceContext(WindowHandle window, DeviceContext dc) {
-    MainWindow* w = FindWindow(window);
-    return w && reinterpret_cast<DeviceContext>(w->Surface()) == dc;
-}
-
-int ChooseSurfaceFormat(DeviceContext dc, int colourBits) {
-    if (!FindWindowBySurface(dc) || colourBits <= 0) return 0;
-    return colourBits >= 24 ? 1 : 2;
-}
-
-bool SetSurfaceFormat(DeviceContext dc, int format, int) {
-    MainWindow* w = FindWindowBySurface(dc);
-    if (!w || (format != 1 && format != 2)) return false;
-    // Like a pixel format, a surface format is set once per window.
-    if (w->formatId != 0) return w->formatId == format;
-    w->Surface()->setFormat(qt::FormatFor(format));
-    w->formatId = format;
-    return qt::EnsureNative(w);
-}
-
-RenderContext CreateGLContext(DeviceContext dc) {
-    MainWindow* w = FindWindowBySurface(dc);
-    if (!w || w->formatId == 0) return nullptr;
-    auto context = std::make_unique<QOpenGLContext>();
-    context->setFormat(w->Surface()->requestedFormat());
-    context->setScreen(w->Surface()->screen());
-    if (!context->create()) return nullptr;
-    State().contexts.push_back(std::move(context));
-    return reinterpret_cast<RenderContext>(State().contexts.back().get());
-}
-
-bool MakeGLContextCurrent(DeviceContext dc, RenderContext rc) {
-    if (!dc && !rc) {
-        if (QOpenGLContext* current = QOpenGLContext::currentContext()) current->doneCurrent();
-        return true;
-    }
-    MainWindow* w = FindWindowBySurface(dc);
-    QOpenGLContext* context = qt::FindContext(rc);
-    if (!w || !context || !qt::EnsureNative(w)) return false;
-    return context->makeCurrent(w->Surface());
-}
-
-bool DeleteGLContext(RenderContext rc) {
-    qt::Backend& s = State();
-    auto it = std::find_if(s.contexts.begin(), s.contexts.end(), [rc](const auto& c) {
-        return reinterpret_cast<RenderContext>(c.get()) == rc;
-    });
-    if (it == s.contexts.end()) return false;
-    if (QOpenGLContext::currentContext() == it->get()) (*it)->doneCurrent();
-    s.contexts.erase(it);
-    return true;
-}
-
 void ShowMainWindow(WindowHandle window) {
     MainWindow* w = FindWindow(window);
     if (!w) return;
@@ -609,24 +370,6 @@ void ShowMainWindow(WindowHandle window) {
         qt::InhibitScreenSaver();
     }
     w->PostSize(true);
-}
-
-void SwapWindowBuffers(DeviceContext dc) {
-    MainWindow* w = FindWindowBySurface(dc);
-    if (!w || w->NativeGone() || !w->Surface()->isExposed()) return;
-    QOpenGLContext* context = QOpenGLContext::currentContext();
-    if (!context || context->surface() != w->Surface()) return;
-    context->swapBuffers(w->Surface());
-    State().swapped = true;
-    State().probeAfterSwap = true;
-    // Mesa's software rasteriser takes a new window size only at the first
-    // GL call after a swap, so the frame just shown may have been drawn at
-    // the old size: a resting core is asked for one more.
-    const QSize size = w->ClientPixels();
-    if (size != w->swappedSize) {
-        w->swappedSize = size;
-        qt::RequestPaint(w);
-    }
 }
 
 std::vector<Rect> ScreenWorkAreas() {
@@ -678,71 +421,6 @@ bool PointerPosition(WindowHandle window, std::int32_t* x, std::int32_t* y) {
     *x = qRound(local.x() * ratio);
     *y = qRound(local.y() * ratio);
     return true;
-}
-
-namespace {
-
-// What follows every turn of Qt's loop outside exec(): deletions Qt only
-// does in a loop of its own, and menu bars changed since.
-void AfterEvents() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    for (auto& w : State().windows) qt::RefreshMenuBar(w.get());
-}
-
-}  // namespace
-
-bool TakeMessage(Message* out) {
-    qt::Backend& s = State();
-    if (!out) return false;
-    if (s.queue.empty() && QCoreApplication::instance()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        AfterEvents();
-    }
-    if (s.queue.empty() && s.probeAfterSwap) qt::CheckWindowsBeforeDrawing();
-    if (s.queue.empty()) return false;
-    *out = s.queue.front();
-    s.queue.pop_front();
-    return true;
-}
-
-void WaitForMessages(std::uint32_t timeoutMs) {
-    qt::Backend& s = State();
-    if (!s.queue.empty() || !QCoreApplication::instance()) return;
-    // Menus the last pass changed show before the sleep, not after it.
-    AfterEvents();
-    if (!s.queue.empty()) return;
-    QElapsedTimer clock;
-    clock.start();
-    QTimer alarm;
-    alarm.setSingleShot(true);
-    alarm.setTimerType(Qt::PreciseTimer);
-    // Qt's own events (timers, the screen saver's bus) end a turn without
-    // a message for the core: sleep on until one comes or time is up.
-    for (;;) {
-        const qint64 left = static_cast<qint64>(timeoutMs) - clock.elapsed();
-        if (left <= 0) return;
-        alarm.start(static_cast<int>(left));
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        AfterEvents();
-        if (!s.queue.empty()) return;
-    }
-}
-
-void DispatchTaken(const Message& message) {
-    qt::Backend& s = State();
-    // Thread messages (no live window) have no procedure, as with Win32.
-    if (s.proc && FindWindow(message.window))
-        s.proc(message.window, message.message, message.wParam, message.lParam);
-}
-
-void PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
-    State().queue.push_back(Message{window, message, wParam, lParam});
-}
-
-LResult DefaultWindowProc(WindowHandle window, std::uint32_t message, WParam wParam, LParam) {
-    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE && FindWindow(window))
-        PostWindowMessage(window, WM_CLOSE, 0, 0);
-    return 0;
 }
 
 }  // namespace platform
