@@ -56,6 +56,7 @@ private:
     void PostMouse(std::uint32_t message, QMouseEvent* event);
 
     MainWindow* owner_;
+    bool exposed_ = false;
 };
 
 class MainWindow : public QMainWindow {

@@ -59,7 +59,13 @@ void GLWindow::exposeEvent(QExposeEvent*) {
     // The first exposure follows the window manager's framing, which moves
     // and sizes nothing Qt would report.
     owner_->TrackFrame();
-    if (!isExposed()) return;
+    const bool wasExposed = exposed_;
+    exposed_ = isExposed();
+    if (!exposed_) return;
+    // Wayland gives a window a new surface each time it is shown: a context
+    // made current before then draws to nothing until it is bound again.
+    QOpenGLContext* current = QOpenGLContext::currentContext();
+    if (!wasExposed && current && current->surface() == this) current->makeCurrent(this);
     // A resting core draws only when told: an uncovered window is a paint request.
     if (!InModal()) {
         RequestPaint(owner_);
