@@ -416,7 +416,12 @@ Rect WindowOuterRect(WindowHandle window) {
 }
 
 void SetWindowTitle(WindowHandle window, const char* title) {
-    if (MainWindow* w = FindWindow(window)) w->setWindowTitle(QString::fromUtf8(title ? title : ""));
+    MainWindow* w = FindWindow(window);
+    if (!w) return;
+    w->setWindowTitle(QString::fromUtf8(title ? title : ""));
+    // On Wayland the title bar is drawn with the window's own pixels, and
+    // those are painted again only when some widget is: ask for a pixel.
+    if (QGuiApplication::platformName() == QLatin1String("wayland")) w->update(QRect(0, 0, 1, 1));
 }
 
 bool PointerPosition(WindowHandle window, std::int32_t* x, std::int32_t* y) {
