@@ -500,13 +500,15 @@ std::string Session::ReadSettingsFile() const {
     return text.str();
 }
 
-bool Session::Launch() {
+bool Session::Launch(const std::map<std::string, std::string>& env) {
     if (!ready_) return false;
     window_ = 0;
+    std::map<std::string, std::string> all = Env();
+    for (const auto& [name, value] : env) all[name] = value;
     if (target_ == Target::Windows)
         return program_.Start({std::string(ZINTRA_SOURCE_DIR) + "/scripts/wine-run", Dir() + "/zintra.exe"},
-                              Env(), Dir(), LogPath());
-    return program_.Start({Dir() + "/zintra"}, Env(), Dir(), LogPath());
+                              all, Dir(), LogPath());
+    return program_.Start({Dir() + "/zintra"}, all, Dir(), LogPath());
 }
 
 bool Session::StartWindowManager() {

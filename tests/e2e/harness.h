@@ -157,8 +157,9 @@ public:
     bool WriteSettings(const Settings& settings);
     std::string ReadSettingsFile() const;
 
-    // Starts the program; again once the last run has ended.
-    bool Launch();
+    // Starts the program; again once the last run has ended. `env`
+    // overrides Env() (another window system, say).
+    bool Launch(const std::map<std::string, std::string>& env = {});
     // Starts twm on this X server and waits until it manages windows.
     bool StartWindowManager();
     // Waits for the visible window with the exact title; 0 on timeout.

@@ -269,6 +269,7 @@ QMargins MainWindow::FrameMargins() const {
 
 void MainWindow::PlaceOuter(const QRect& outer) {
     wantedOuter_ = outer;
+    placedAt_ = outer.topLeft();
     ApplyPlacement();
     if (!isVisible()) show();
 }
@@ -302,7 +303,12 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 QRect MainWindow::OuterRect() {
     // A destroyed window must not be asked: its last rectangle stands.
-    if (!nativeGone_) lastOuter_ = geometry().marginsAdded(FrameMargins());
+    if (nativeGone_) return lastOuter_;
+    lastOuter_ = geometry().marginsAdded(FrameMargins());
+    // Wayland never tells a client where its window is (Qt says 0, 0): the
+    // place it was given stands, so the next run elsewhere finds it there.
+    if (placedAt_ && QGuiApplication::platformName() == QLatin1String("wayland"))
+        lastOuter_.moveTopLeft(*placedAt_);
     return lastOuter_;
 }
 
