@@ -33,6 +33,8 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 # zintra_<version>_<arch>.deb, the architecture from dpkg.
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt draws on a Wayland desktop natively only with its Wayland plugin.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://zintra.example")
