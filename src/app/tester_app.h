@@ -48,6 +48,7 @@ public:
     void CheckViewMenu();
 
     bool HoldsViewer(const ViewerScene* scene) const override { return viewer.get() == scene; }
+    double DisplayScale() const override { return platform::WindowScale(window); }
     // Names what is on show in the title.
     void ShownChanged() override;
 

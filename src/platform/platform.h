@@ -90,6 +90,8 @@ std::vector<std::string> DroppedPaths(WParam drop);
 void CopyText(WindowHandle window, const char* text);
 // Replaces the title bar's text (UTF-8).
 void SetWindowTitle(WindowHandle window, const char* title);
+// Device pixels per logical pixel where the window is (1 at 96 DPI).
+double WindowScale(WindowHandle window);
 // The pointer's place now, in the GL area's client pixels; false if unknown.
 bool PointerPosition(WindowHandle window, std::int32_t* x, std::int32_t* y);
 

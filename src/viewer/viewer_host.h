@@ -12,6 +12,8 @@ public:
     virtual void BuildCommandMenu() = 0;
     // What is on show changed: another file, a reload, an empty folder.
     virtual void ShownChanged() = 0;
+    // Device pixels per logical pixel: the HUD follows the desktop's scale.
+    virtual double DisplayScale() const = 0;
     // Whether `scene` is still alive: a nested loop may have quit meanwhile.
     virtual bool HoldsViewer(const ViewerScene* scene) const = 0;
 

@@ -214,11 +214,16 @@ void ViewerScene::ApplyViewportChange() {
     const std::int32_t H = owner->viewportHeight;
     offsetX = 0;
     offsetY = 0;
-    if (webSprite && webSprite->position) webSprite->position->x = W - 72;
-    if (controlsSprite && controlsSprite->position) controlsSprite->position->y = H - 40;
+    // The HUD is laid out in the desktop's logical pixels; the texture stays
+    // one texel per device pixel.
+    hudScale = std::clamp(host_->DisplayScale(), 1.0, 8.0);
+    const auto hudW = static_cast<std::int32_t>(W / hudScale);
+    const auto hudH = static_cast<std::int32_t>(H / hudScale);
+    if (webSprite && webSprite->position) webSprite->position->x = hudW - 72;
+    if (controlsSprite && controlsSprite->position) controlsSprite->position->y = hudH - 40;
     if (mouseSprite && mouseSprite->position) {
-        mouseSprite->position->x = W - 40;
-        mouseSprite->position->y = H - 24;
+        mouseSprite->position->x = hudW - 40;
+        mouseSprite->position->y = hudH - 24;
     }
     // A fitted view fits the texture now on show.
     if (fitted) viewScale = FitScale();

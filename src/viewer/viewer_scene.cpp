@@ -100,7 +100,8 @@ void ViewerScene::Draw() {
     if (tileMarks) DrawMarks();
     if (showHud) {
         glLoadIdentity();
-        glOrtho(0.0, owner->viewportWidth, 0.0, owner->viewportHeight, -100.0, 100.0);
+        glOrtho(0.0, owner->viewportWidth / hudScale, 0.0, owner->viewportHeight / hudScale, -100.0,
+                100.0);
         glClear(GL_DEPTH_BUFFER_BIT);
         for (Sprite* sprite : {legalSprite.get(), webSprite.get(), controlsSprite.get(),
                                mouseSprite.get()})

@@ -114,6 +114,8 @@ public:
     std::unique_ptr<Sprite> webSprite;
     std::unique_ptr<Sprite> controlsSprite;
     std::unique_ptr<Sprite> mouseSprite;
+    // Device pixels per HUD pixel: the HUD follows the desktop's scale.
+    double hudScale = 1.0;
 
     // Lap time gathered per arrow/zoom channel (2..7), so a held key keeps
     // acting at about 1000 / moveDelay times a second at any frame rate.

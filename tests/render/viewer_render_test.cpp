@@ -48,11 +48,11 @@ protected:
         return box;
     }
     // The HUD sprite of that colour is centred on (x, y), y upwards.
-    void ExpectHudAt(std::uint32_t rgb, int x, int y, const char* name) {
+    void ExpectHudAt(std::uint32_t rgb, int x, int y, const char* name, int scale = 1) {
         const Box box = Find(rgb);
         ASSERT_FALSE(box.empty()) << name << " not drawn";
-        EXPECT_EQ(box.right - box.left + 1, 16) << name;
-        EXPECT_EQ(box.bottom - box.top + 1, 16) << name;
+        EXPECT_EQ(box.right - box.left + 1, 16 * scale) << name;
+        EXPECT_EQ(box.bottom - box.top + 1, 16 * scale) << name;
         EXPECT_EQ((box.left + box.right + 1) / 2, x) << name;
         EXPECT_EQ(gl().height() - (box.top + box.bottom + 1) / 2, y) << name;
     }
@@ -149,6 +149,20 @@ TEST_F(ViewerRenderLargeTest, HudFollowsAResizeTo800By600) {
     ExpectHudAt(0x0000FF, 40, 560, "controls");
     ExpectHudAt(0xFFFF00, 760, 576, "mouse");
     ExpectHudAt(0xFF0000, 72, 24, "legal");
+}
+
+// At a desktop scale of 2 the HUD keeps its logical anchors, twice the
+// size and crisp (every pixel of a sprite its exact colour).
+TEST_F(ViewerRenderLargeTest, HudFollowsTheDesktopScale) {
+    WriteHole();
+    headless::Get().scale = 2.0;
+    EnterViewer(800, 600);
+    viewer().Draw();
+    headless::Get().scale = 1.0;
+    ExpectHudAt(0xFF0000, 2 * 72, 2 * 24, "legal", 2);
+    ExpectHudAt(0x00FF00, 2 * (400 - 72), 2 * 12, "web", 2);
+    ExpectHudAt(0x0000FF, 2 * 40, 2 * (300 - 40), "controls", 2);
+    ExpectHudAt(0xFFFF00, 2 * (400 - 40), 2 * (300 - 24), "mouse", 2);
 }
 
 // Client sizes users have: the default window's 512 x 493, odd and

@@ -143,6 +143,8 @@ void CopyText(WindowHandle, const char* text) { Get().clipboard = text ? text : 
 
 void SetWindowTitle(WindowHandle, const char* title) { Get().title = title ? title : ""; }
 
+double WindowScale(WindowHandle) { return Get().scale; }
+
 bool PointerPosition(WindowHandle, std::int32_t* x, std::int32_t* y) {
     *x = Get().pointerX;
     *y = Get().pointerY;

@@ -55,6 +55,7 @@ struct State {
     platform::WindowProc proc = nullptr;
     platform::WindowHandle window = nullptr;
     platform::Rect outerRect{0, 0, 0, 0};
+    double scale = 1.0;
     int pointerX = 0, pointerY = 0;  // PointerPosition's answer
     std::string title;
     std::string clipboard;

@@ -430,6 +430,11 @@ void SetWindowTitle(WindowHandle window, const char* title) {
     if (QGuiApplication::platformName() == QLatin1String("wayland")) w->update(QRect(0, 0, 1, 1));
 }
 
+double WindowScale(WindowHandle window) {
+    MainWindow* w = FindWindow(window);
+    return w ? w->Surface()->devicePixelRatio() : 1.0;
+}
+
 bool PointerPosition(WindowHandle window, std::int32_t* x, std::int32_t* y) {
     MainWindow* w = FindWindow(window);
     if (!w) return false;

@@ -267,6 +267,15 @@ void SetWindowTitle(WindowHandle window, const char* title) {
     SetWindowTextW(Hwnd(window), win32::Widen(title ? title : "").c_str());
 }
 
+double WindowScale(WindowHandle window) {
+    // Windows 10 and later; older ones scale nothing for us.
+    using GetDpi = UINT(WINAPI*)(HWND);
+    static const auto getDpi = reinterpret_cast<GetDpi>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    const UINT dpi = getDpi && window ? getDpi(Hwnd(window)) : 0;
+    return dpi ? dpi / 96.0 : 1.0;
+}
+
 bool PointerPosition(WindowHandle window, std::int32_t* x, std::int32_t* y) {
     POINT point;
     if (!GetCursorPos(&point) || !ScreenToClient(Hwnd(window), &point)) return false;
