@@ -1,6 +1,7 @@
-// The Linux build as a native Wayland client: weston nested in the
-// session's Xvfb (x11 backend, software rendering), at output scales 1
-// and 2. Keys go to weston's X window, which hands them to its client.
+// Scaled desktops: the Linux build as a native Wayland client of weston
+// nested in the session's Xvfb (x11 backend, software rendering) at output
+// scales 1 and 2, and on X11 at Qt scale factors 2 and 1.5. Under weston,
+// keys go to its X window, which hands them to its client.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -49,14 +50,21 @@ long CountOf(const Image& shot, Colour c) {
     return n;
 }
 
-class WaylandE2ETest : public ::testing::TestWithParam<int> {
+struct Desktop {
+    const char* name;
+    bool wayland;
+    const char* scale;  // weston's output scale, or Qt's factor on X11
+};
+
+class ScaledDesktopE2ETest : public ::testing::TestWithParam<Desktop> {
 protected:
     void SetUp() override {
-        if (e2e::RunCommand({"sh", "-c", "command -v weston"}, {}).status != 0)
-            GTEST_SKIP() << "weston is not installed (scripts/install-deps installs it)";
         ASSERT_TRUE(session.Ready());
         env = session.Env();
-        const std::string scale = std::to_string(GetParam());
+        if (!GetParam().wayland) return;
+        if (e2e::RunCommand({"sh", "-c", "command -v weston"}, {}).status != 0)
+            GTEST_SKIP() << "weston is not installed (scripts/install-deps installs it)";
+        const std::string scale = GetParam().scale;
         ASSERT_TRUE(weston.Start({"weston", "--backend=x11-backend.so", "--use-pixman", "--no-config",
                                   "--idle-time=0", "--socket=" + kSocket, "--width=560",
                                   "--height=440", "--scale=" + scale},
@@ -68,11 +76,19 @@ protected:
         }
     }
     void TearDown() override {
-        if (HasFailure()) session.ReportFailure("wayland_" + std::to_string(GetParam()));
+        if (HasFailure()) session.ReportFailure(std::string("desktop_") + GetParam().name);
     }
 
-    // Keys reach the client through weston's own X window.
+    bool Launch() {
+        // No X display under weston: the program must not fall back to X11.
+        if (GetParam().wayland)
+            return session.Launch({{"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", kSocket}, {"DISPLAY", ""}});
+        return session.Launch({{"QT_SCALE_FACTOR", GetParam().scale}});
+    }
+
+    // Under weston, keys reach the client through weston's own X window.
     bool Key(const std::string& keysym) {
+        if (!GetParam().wayland) return session.Focus() && session.Key(keysym);
         const e2e::CommandResult found =
             e2e::RunCommand({"xdotool", "search", "--class", "Weston Compositor"}, env);
         if (found.status != 0 || found.output.empty()) return false;
@@ -87,7 +103,7 @@ protected:
     e2e::Process weston;
 };
 
-TEST_P(WaylandE2ETest, TilesOneTexelPerBufferPixelStepsAndQuitsKeepingItsPlace) {
+TEST_P(ScaledDesktopE2ETest, TilesOneTexelPerDevicePixelStepsAndQuitsKeepingItsPlace) {
     const std::string textures = session.Dir() + "/textures";
     std::filesystem::create_directories(textures);
     ASSERT_TRUE(e2e::WriteImage(textures + "/a.png", kSize, Texel));
@@ -99,8 +115,10 @@ TEST_P(WaylandE2ETest, TilesOneTexelPerBufferPixelStepsAndQuitsKeepingItsPlace) 
     settings.right = 37 + 251;
     settings.bottom = 29 + 201;
     ASSERT_TRUE(session.WriteSettings(settings));
-    // No X display: the program must not fall back to X11.
-    ASSERT_TRUE(session.Launch({{"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", kSocket}, {"DISPLAY", ""}}));
+    ASSERT_TRUE(Launch());
+    if (!GetParam().wayland) {
+        ASSERT_NE(session.WaitForWindow(), 0ul);
+    }
 
     const Image first = session.WaitForScreen([](const Image& s) { return ShowsTexelPerPixel(s); }, 20000);
     ASSERT_TRUE(ShowsTexelPerPixel(first)) << "no block of a.png at one texel per pixel";
@@ -114,14 +132,18 @@ TEST_P(WaylandE2ETest, TilesOneTexelPerBufferPixelStepsAndQuitsKeepingItsPlace) 
     EXPECT_EQ(session.WaitExit(10000), 0);
     const std::vector<std::string> lines = e2e::SplitLines(session.ReadSettingsFile());
     ASSERT_EQ(lines.size(), 8u) << session.ReadSettingsFile();
-    // Wayland cannot tell the position: the one given stands.
+    // Wayland cannot tell the position: the one given stands; X11 without
+    // a window manager puts the window where it was asked.
     EXPECT_EQ(lines[4], "37");
     EXPECT_EQ(lines[5], "29");
     EXPECT_GT(std::stoi(lines[6]), 37 + 100);
     EXPECT_GT(std::stoi(lines[7]), 29 + 100);
 }
 
-INSTANTIATE_TEST_SUITE_P(Scales, WaylandE2ETest, ::testing::Values(1, 2),
-                         [](const auto& info) { return "Scale" + std::to_string(info.param); });
+INSTANTIATE_TEST_SUITE_P(Desktops, ScaledDesktopE2ETest,
+                         ::testing::Values(Desktop{"Wayland1", true, "1"}, Desktop{"Wayland2", true, "2"},
+                                           Desktop{"X11Factor2", false, "2"},
+                                           Desktop{"X11Factor1_5", false, "1.5"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
