@@ -47,5 +47,5 @@ std::string FormatOptions(const ViewOptions& options) {
 }
 
 bool WriteOptionsFile(const std::string& path, const ViewOptions& options) {
-    return files::ReplaceText(path, FormatOptions(options));
+    return files::ReplaceWithText(path, FormatOptions(options));
 }

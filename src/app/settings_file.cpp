@@ -167,5 +167,5 @@ std::string FormatSettings(const Settings& settings) {
 }
 
 bool WriteSettingsFile(const std::string& path, const Settings& settings) {
-    return files::ReplaceText(path, FormatSettings(settings));
+    return files::ReplaceWithText(path, FormatSettings(settings));
 }

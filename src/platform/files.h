@@ -28,7 +28,7 @@ std::FILE* OpenRegular(const std::string& path, OpenStatus* status = nullptr);
 // keeps the old file. A symbolic link is written through and stays a
 // link; an existing file's mode is kept exactly; a FIFO, device or folder
 // is never replaced.
-bool ReplaceText(const std::string& path, const std::string& text);
+bool ReplaceWithText(const std::string& path, const std::string& text);
 
 // A length as the system's path limits count it: UTF-16 units, so 254
 // means the same on every system. A byte that is not UTF-8 counts one.

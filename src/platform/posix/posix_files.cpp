@@ -52,7 +52,7 @@ std::FILE* OpenRegular(const std::string& path, OpenStatus* status) {
     return file;
 }
 
-bool ReplaceText(const std::string& path, const std::string& text) {
+bool ReplaceWithText(const std::string& path, const std::string& text) {
     const std::string target = SaveTarget(path);
     // Only a regular file (or none) is replaced. Every permission bit is
     // kept, 0 among them: a file its owner locked stays locked.

@@ -140,7 +140,7 @@ std::FILE* OpenRegular(const std::string& path, OpenStatus* status) {
     return file;
 }
 
-bool ReplaceText(const std::string& path, const std::string& text) {
+bool ReplaceWithText(const std::string& path, const std::string& text) {
     const std::string temp = path + ".tmp";
     std::FILE* file = win32::OpenForWriting(temp);
     if (!file) return false;
