@@ -101,7 +101,7 @@ void CheckCatalogue(const ViewerScene& viewer, const std::string& dir) {
 
     const char* current = viewer.CurrentTexturePath();
     FUZZ_CHECK((current != nullptr) == !expected.empty());
-    if (current) FUZZ_CHECK(std::strlen(current) <= ViewerScene::kMaxEntryLength);
+    if (current) FUZZ_CHECK(files::Utf16Length(current) <= ViewerScene::kMaxEntryLength);
     FUZZ_CHECK(viewer.texture == 0 && viewer.textureWidth == 0 && viewer.textureHeight == 0);
     FUZZ_CHECK(gOpenSearches == 0);
 }

@@ -12,11 +12,12 @@ namespace {
 
 // A value ending in CR (from a line ending in two) loses it when read
 // back; one with a CR inside is written as "NULL" on purpose. A first
-// line that starts with a byte order mark (read past the file's own)
-// loses it too: readers take it for the file's.
+// line that starts like a byte order mark (UTF-8's, or UTF-16's, which
+// no UTF-8 text holds) is read back as the file's mark.
 bool Writable(const std::string& text, bool first) {
-    return text.back() != '\r' && StorableInSettings(text) &&
-           !(first && text.compare(0, 3, "\xEF\xBB\xBF") == 0);
+    const bool marked = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ||
+                        text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0;
+    return text.back() != '\r' && StorableInSettings(text) && !(first && marked);
 }
 
 bool SameRect(const platform::Rect& a, const platform::Rect& b) {
