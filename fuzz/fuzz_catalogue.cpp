@@ -13,6 +13,7 @@
 #include "fuzz_support.h"
 #include "viewer/file_names.h"
 #include "platform/headless/headless.h"
+#include "platform/files.h"
 #include "platform/menu_tree.h"
 #include "platform/platform.h"
 
@@ -72,14 +73,16 @@ void Parse(const std::uint8_t* data, std::size_t size, std::string* dir) {
     *dir = kRoot + parts[0];
     gNames.clear();
     for (std::size_t i = 1; i < parts.size(); ++i)
-        if (!parts[i].empty() && parts[i].size() < platform::kMaxPath) gNames.push_back(parts[i]);
+        if (!parts[i].empty() && parts[i].size() < platform::kMaxName) gNames.push_back(parts[i]);
 }
 
 void CheckCatalogue(const ViewerScene& viewer, const std::string& dir) {
-    // The catalogue lists the names that fit, in natural order.
+    // The catalogue lists the names that fit, counted in UTF-16 units, in
+    // natural order.
     std::vector<std::string> names, expected;
     for (const std::string& name : gNames)
-        if ((dir + "/" + name).size() <= ViewerScene::kMaxEntryLength) names.push_back(name);
+        if (files::Utf16Length(dir + "/" + name) <= ViewerScene::kMaxEntryLength)
+            names.push_back(name);
     std::sort(names.begin(), names.end(), file_names::NaturalLess);
     for (const std::string& name : names) expected.push_back(dir + "/" + name);
     FUZZ_CHECK(viewer.paths == expected);
@@ -98,7 +101,7 @@ void CheckCatalogue(const ViewerScene& viewer, const std::string& dir) {
 
     const char* current = viewer.CurrentTexturePath();
     FUZZ_CHECK((current != nullptr) == !expected.empty());
-    if (current) FUZZ_CHECK(std::strlen(current) <= ViewerScene::kMaxEntryLength);
+    if (current) FUZZ_CHECK(files::Utf16Length(current) <= ViewerScene::kMaxEntryLength);
     FUZZ_CHECK(viewer.texture == 0 && viewer.textureWidth == 0 && viewer.textureHeight == 0);
     FUZZ_CHECK(gOpenSearches == 0);
 }

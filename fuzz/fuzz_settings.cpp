@@ -11,8 +11,14 @@
 namespace {
 
 // A value ending in CR (from a line ending in two) loses it when read
-// back; one with a CR inside is written as "NULL" on purpose.
-bool Writable(const std::string& text) { return text.back() != '\r' && StorableInSettings(text); }
+// back; one with a CR inside is written as "NULL" on purpose. A first
+// line that starts like a byte order mark (UTF-8's, or UTF-16's, which
+// no UTF-8 text holds) is read back as the file's mark.
+bool Writable(const std::string& text, bool first) {
+    const bool marked = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ||
+                        text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0;
+    return text.back() != '\r' && StorableInSettings(text) && !(first && marked);
+}
 
 bool SameRect(const platform::Rect& a, const platform::Rect& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
@@ -32,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(!*value || ((*value)->size() <= kMaxSettingsLine && !(*value)->empty() &&
                                **value != "NULL" && (*value)->find('\0') == std::string::npos));
 
-    if (settings.editorPath && !Writable(*settings.editorPath)) return 0;
-    if (settings.textureDir && !Writable(*settings.textureDir)) return 0;
+    if (settings.editorPath && !Writable(*settings.editorPath, true)) return 0;
+    if (settings.textureDir && !Writable(*settings.textureDir, false)) return 0;
     FUZZ_CHECK(WriteSettingsFile(path, settings));
 
     Settings again;

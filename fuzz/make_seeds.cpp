@@ -133,6 +133,14 @@ int main(int argc, char** argv) {
     n = 0;
     for (const char* text : settings)
         if (!Write(out + "/settings/seed" + std::to_string(n++), text)) ++failures;
+    // As editors save them: a UTF-8 mark, UTF-16 with a mark either way.
+    const std::string marked[] = {
+        "\xEF\xBB\xBF" "C:\\\xD0\x96\r\nNULL\r\n0\r\n1\r\n1\r\n2\r\n3\r\n4\r\n",
+        Bytes("\xFF\xFE" "C\0:\0\\\0\x16\x04\r\0\n\0" "1\0\n\0\x3D\xD8\xA8\xDF\n\0"),
+        Bytes("\xFE\xFF" "\0/\0e\0d\0\n\0N\0U\0L\0L\0\n\0" "0\0\n"),
+    };
+    for (const std::string& text : marked)
+        if (!Write(out + "/settings/seed" + std::to_string(n++), text)) ++failures;
 
     // Catalogue: "<folder>\0<name>\0<name>...".
     const std::string catalogue[] = {

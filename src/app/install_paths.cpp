@@ -55,7 +55,9 @@ InstallPaths ChooseInstallPaths(const std::string& exeDir, bool systemBeside,
     paths.settingsDir = Set(appData) ? Join(appData, "Zintra") : exeDir;
 #else
     (void)appData;
-    if (Set(xdgConfigHome))
+    // The base directory rules make a relative path invalid: it would put
+    // the settings under whatever folder the program started in.
+    if (Set(xdgConfigHome) && xdgConfigHome[0] == '/')
         paths.settingsDir = Join(xdgConfigHome, "zintra");
     else if (Set(home))
         paths.settingsDir = Join(Join(home, ".config"), "zintra");

@@ -14,7 +14,8 @@ struct InstallPaths {
 // the executable and keeps its settings there. An installed copy finds
 // the images in ../share/zintra/system and keeps its settings in the
 // user's folder: $XDG_CONFIG_HOME/zintra (else ~/.config/zintra), or
-// %APPDATA%\Zintra on Windows. Null or empty variables count as unset.
+// %APPDATA%\Zintra on Windows. Null or empty variables count as unset,
+// and so does a relative $XDG_CONFIG_HOME.
 InstallPaths ChooseInstallPaths(const std::string& exeDir, bool systemBeside,
                                 const char* xdgConfigHome, const char* home, const char* appData);
 

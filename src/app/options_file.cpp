@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/settings_file.h"
+#include "app/settings_text.h"
 
 namespace {
 
@@ -14,13 +15,14 @@ bool ReadFlag(const std::string& value, bool* flag) {
 
 }  // namespace
 
-bool ReadOptionsFile(const std::string& path, ViewOptions* options) {
-    std::FILE* file = OpenRegularFile(path);
+bool ReadOptionsFile(const std::string& path, ViewOptions* options, files::OpenStatus* status) {
+    std::FILE* file = files::OpenRegular(path, status);
     if (!file) return false;
+    SettingsText text(file);
     std::string line;
     // Lines are short; a longer one is cut and cannot match a key.
     for (int c = 0; c != EOF;) {
-        c = std::fgetc(file);
+        c = text.Get();
         if (c != EOF && c != '\n') {
             if (line.size() <= kMaxSettingsLine) line.push_back(static_cast<char>(c));
             continue;
@@ -45,5 +47,5 @@ std::string FormatOptions(const ViewOptions& options) {
 }
 
 bool WriteOptionsFile(const std::string& path, const ViewOptions& options) {
-    return ReplaceFile(path, FormatOptions(options));
+    return files::ReplaceWithText(path, FormatOptions(options));
 }

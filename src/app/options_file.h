@@ -4,13 +4,18 @@
 
 #include <string>
 
+#include "platform/files.h"
+
 struct ViewOptions {
     bool readout = false;
     bool tileMarks = false;
     std::string repeat = "grid";
 };
 
-// Unknown keys and bad values are skipped; false when there is no file.
-bool ReadOptionsFile(const std::string& path, ViewOptions* options);
+// Unknown keys and bad values are skipped; false when there is no file
+// (`status` says whether one is there but cannot be read). Read in the
+// encodings the settings file is.
+bool ReadOptionsFile(const std::string& path, ViewOptions* options,
+                     files::OpenStatus* status = nullptr);
 std::string FormatOptions(const ViewOptions& options);
 bool WriteOptionsFile(const std::string& path, const ViewOptions& options);

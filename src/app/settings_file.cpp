@@ -1,5 +1,5 @@
 // The settings file: eight text lines, read once at start and written at
-// quit. Only the C library: the fuzzer links this unit alone.
+// quit. The C library and platform/files only: the fuzzer links this alone.
 #include "app/settings_file.h"
 
 #include <algorithm>
@@ -8,16 +8,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 
-#ifdef _WIN32
-#include "platform/win32/win32_paths.h"
-#else
-#include <fcntl.h>
-#include <limits.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "app/settings_text.h"
 
 namespace {
 
@@ -25,7 +17,7 @@ namespace {
 // with the conventions of the standard streams' getline and >>.
 class SettingsReader {
 public:
-    explicit SettingsReader(std::FILE* file) : file_(file) {}
+    explicit SettingsReader(std::FILE* file) : text_(file) {}
 
     bool ok() const { return !failed_; }
 
@@ -36,12 +28,14 @@ public:
         if (failed_) return false;
         int c = 0;
         while (out->size() < kMaxSettingsLine) {
-            c = std::fgetc(file_);
+            c = text_.Get();
             if (c == EOF || c == '\n') break;
             out->push_back(static_cast<char>(c));
         }
         if (out->size() == kMaxSettingsLine) {
-            c = std::fgetc(file_);
+            c = text_.Get();
+            // The CR of a CR LF belongs to the line break.
+            if (c == '\r') c = text_.Get() == '\n' ? '\n' : '\r';
             if (c != '\n' && c != EOF) failed_ = true;
         }
         if (c == EOF) {
@@ -54,12 +48,12 @@ public:
     bool Integer(long long min, long long max, long long* out) {
         if (failed_ || eof_) return Fail();
         int c;
-        do c = std::fgetc(file_);
+        do c = text_.Get();
         while (c != EOF && std::isspace(c));
         std::string text;
         if (c == '+' || c == '-') {
             text.push_back(static_cast<char>(c));
-            c = std::fgetc(file_);
+            c = text_.Get();
         }
         // The whole run of digits belongs to this value, however long, so
         // none spills into the next one; leading zeros do not count.
@@ -73,9 +67,9 @@ public:
                 tooLong = true;
             }
             digits = true;
-            c = std::fgetc(file_);
+            c = text_.Get();
         }
-        if (c != EOF) std::ungetc(c, file_);
+        if (c != EOF) text_.Unget(c);
         else eof_ = true;
         if (!digits || tooLong) return Fail();
         if (text.empty() || text == "+" || text == "-") text.push_back('0');
@@ -99,7 +93,7 @@ private:
         return false;
     }
 
-    std::FILE* file_;
+    SettingsText text_;
     bool failed_ = false;
     bool eof_ = false;
 };
@@ -144,73 +138,8 @@ void ParseSettings(std::FILE* file, Settings* settings) {
     }
 }
 
-namespace {
-
-#ifdef _WIN32
-// Wide calls throughout: a narrow path would take the ANSI code page.
-std::FILE* OpenRegular(const std::string& path) { return win32::OpenForReading(path, true); }
-std::string SaveTarget(const std::string& path) { return path; }
-bool Replaceable(const std::string&, unsigned*) { return true; }
-void KeepMode(std::FILE*, unsigned) {}
-std::string TempPath(const std::string& target) { return target + ".tmp"; }
-#else
-// Only a regular file, opened without waiting: a FIFO or a device named
-// like the settings file must not hang the start.
-std::FILE* OpenRegular(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return nullptr;
-    }
-    std::FILE* file = fdopen(fd, "r");
-    if (!file) close(fd);
-    return file;
-}
-
-// A symbolic link is written through, so it stays a link to the new file.
-std::string SaveTarget(const std::string& path) {
-    std::string target = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat info;
-        if (lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return target;
-        std::string link(PATH_MAX, '\0');
-        const ssize_t n = readlink(target.c_str(), &link[0], link.size());
-        if (n <= 0 || static_cast<std::size_t>(n) >= link.size()) return target;
-        link.resize(static_cast<std::size_t>(n));
-        if (link[0] != '/') {
-            const std::size_t cut = target.rfind('/');
-            link = (cut == std::string::npos ? std::string() : target.substr(0, cut + 1)) + link;
-        }
-        target = link;
-    }
-    return target;
-}
-
-// Only a regular file (or none) is replaced; its permission bits are kept.
-bool Replaceable(const std::string& target, unsigned* mode) {
-    struct stat info;
-    if (stat(target.c_str(), &info) != 0) return errno == ENOENT;
-    *mode = static_cast<unsigned>(info.st_mode & 07777);
-    return S_ISREG(info.st_mode);
-}
-
-void KeepMode(std::FILE* file, unsigned mode) {
-    if (mode != 0) fchmod(fileno(file), static_cast<mode_t>(mode));
-}
-
-std::string TempPath(const std::string& target) {
-    return target + "." + std::to_string(getpid()) + ".tmp";
-}
-#endif
-
-}  // namespace
-
-std::FILE* OpenRegularFile(const std::string& path) { return OpenRegular(path); }
-
-bool ReadSettingsFile(const std::string& path, Settings* settings) {
-    std::FILE* file = OpenRegularFile(path);
+bool ReadSettingsFile(const std::string& path, Settings* settings, files::OpenStatus* status) {
+    std::FILE* file = files::OpenRegular(path, status);
     if (!file) return false;
     ParseSettings(file, settings);
     std::fclose(file);
@@ -238,42 +167,5 @@ std::string FormatSettings(const Settings& settings) {
 }
 
 bool WriteSettingsFile(const std::string& path, const Settings& settings) {
-    return ReplaceFile(path, FormatSettings(settings));
-}
-
-bool ReplaceFile(const std::string& path, const std::string& text) {
-    // Written beside the file and renamed over it, so a failed or cut-off
-    // write never leaves a truncated file.
-    const std::string target = SaveTarget(path);
-    unsigned mode = 0;
-    if (!Replaceable(target, &mode)) return false;
-    const std::string temp = TempPath(target);
-    // Text mode: CR LF line ends on Windows.
-#ifdef _WIN32
-    std::FILE* file = win32::OpenForWriting(temp);
-#else
-    std::FILE* file = std::fopen(temp.c_str(), "w");
-#endif
-    if (!file) return false;
-    KeepMode(file, mode);
-    bool good = std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
-                std::fflush(file) == 0;
-#ifndef _WIN32
-    good = good && fsync(fileno(file)) == 0;
-#endif
-    good = std::fclose(file) == 0 && good;
-#ifdef _WIN32
-    if (!good || !win32::MoveReplacing(temp, target)) {
-        win32::RemoveFile(temp);
-        return false;
-    }
-#else
-    std::error_code error;
-    if (good) std::filesystem::rename(temp, target, error);
-    if (!good || error) {
-        std::remove(temp.c_str());
-        return false;
-    }
-#endif
-    return true;
+    return files::ReplaceWithText(path, FormatSettings(settings));
 }

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/files.h"
 #include "platform/platform.h"
 
 // A line holds at most this many characters; a longer one ends the reading.
@@ -26,19 +27,16 @@ struct Settings {
 
 // Reads values in order into `settings` and stops at the first one it
 // cannot read: the fields after it keep what they held. An empty or
-// "NULL" path leaves its field as it was.
+// "NULL" path leaves its field as it was. The text may be UTF-8 with a
+// byte order mark or UTF-16 with one, as an editor may save it.
 void ParseSettings(std::FILE* file, Settings* settings);
-// False when the file cannot be opened (nothing changes then).
-bool ReadSettingsFile(const std::string& path, Settings* settings);
+// False when the file cannot be opened (nothing changes then); `status`
+// tells a missing file from one that is there but cannot be read.
+bool ReadSettingsFile(const std::string& path, Settings* settings,
+                      files::OpenStatus* status = nullptr);
 
 // A path that cannot be stored is written as "NULL".
 std::string FormatSettings(const Settings& settings);
-// Replaces the file atomically; false (and the old file kept) on failure.
+// Replaces the file atomically, in UTF-8 without a mark whatever it was
+// read in; false (and the old file kept) on failure.
 bool WriteSettingsFile(const std::string& path, const Settings& settings);
-
-// Shared with the options file beside it. Opens a regular file for
-// reading, never waiting on a FIFO or device; null otherwise.
-std::FILE* OpenRegularFile(const std::string& path);
-// Writes `text` (text mode) beside `path` and renames it over, through a
-// symbolic link, keeping the old file's mode; a FIFO is never replaced.
-bool ReplaceFile(const std::string& path, const std::string& text);

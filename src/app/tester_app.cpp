@@ -1,6 +1,7 @@
 #include "app/tester_app.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/install_paths.h"
@@ -66,19 +67,39 @@ void TesterApp::ReadSettings() {
         settings.showHud = viewer->showHud;
         settings.autoRefresh = viewer->autoRefresh;
     }
-    if (!ReadSettingsFile(SettingsPath(), &settings)) return;
-    if (settings.editorPath) editorPath = settings.editorPath;
-    windowRect = settings.windowRect;
-    if (!viewer) return;
-    if (settings.textureDir) viewer->SetDirectory(settings.textureDir->c_str(), false);
-    viewer->showHud = settings.showHud;
-    viewer->autoRefresh = settings.autoRefresh;
+    files::OpenStatus status = files::OpenStatus::Missing;
+    if (ReadSettingsFile(SettingsPath(), &settings, &status)) {
+        if (settings.editorPath) editorPath = settings.editorPath;
+        windowRect = settings.windowRect;
+        if (viewer) {
+            if (settings.textureDir) viewer->SetDirectory(settings.textureDir->c_str(), false);
+            viewer->showHud = settings.showHud;
+            viewer->autoRefresh = settings.autoRefresh;
+        }
+    }
+    keepSettingsFile_ = status == files::OpenStatus::Unreadable;
 
+    // Read whenever it is there, with or without the settings file.
     ViewOptions options;
-    if (!ReadOptionsFile(OptionsPath(), &options)) return;
-    viewer->readout = options.readout;
-    viewer->tileMarks = options.tileMarks;
-    RepeatModeFromName(options.repeat.c_str(), &viewer->repeatMode);
+    status = files::OpenStatus::Missing;
+    if (ReadOptionsFile(OptionsPath(), &options, &status) && viewer) {
+        viewer->readout = options.readout;
+        viewer->tileMarks = options.tileMarks;
+        RepeatModeFromName(options.repeat.c_str(), &viewer->repeatMode);
+    }
+    keepOptionsFile_ = status == files::OpenStatus::Unreadable;
+
+    // A file the user made unreadable is left as it is, and they are told
+    // once why their settings will not stick.
+    std::string kept;
+    const auto tell = [&kept](bool keep, const std::string& path, const char* name) {
+        if (!keep) return;
+        std::fprintf(stderr, "zintra: %s cannot be read; it is left as it is\n", path.c_str());
+        kept += (kept.empty() ? "" : ", ") + std::string(name);
+    };
+    tell(keepSettingsFile_, SettingsPath(), kSettingsName);
+    tell(keepOptionsFile_, OptionsPath(), kOptionsName);
+    if (!kept.empty()) startNotice_ = kept + " cannot be read, left as it is";
 }
 
 void TesterApp::WriteSettings() {
@@ -92,7 +113,8 @@ void TesterApp::WriteSettings() {
     settings.windowRect = platform::WindowOuterRect(window);
     const std::string dir = settingsDir.empty() ? exeDir : settingsDir;
     // The user's settings folder may not exist yet.
-    const bool saved = MakeFolders(dir) && WriteSettingsFile(SettingsPath(), settings);
+    const bool saved =
+        keepSettingsFile_ || (MakeFolders(dir) && WriteSettingsFile(SettingsPath(), settings));
     if (!saved && !saveFailureShown_) {
         saveFailureShown_ = true;
         ShowMessage("Zintra", ("The settings could not be saved in\n\n" + dir +
@@ -103,5 +125,5 @@ void TesterApp::WriteSettings() {
     options.readout = viewer->readout;
     options.tileMarks = viewer->tileMarks;
     options.repeat = RepeatModeName(viewer->repeatMode);
-    WriteOptionsFile(OptionsPath(), options);
+    if (!keepOptionsFile_) WriteOptionsFile(OptionsPath(), options);
 }

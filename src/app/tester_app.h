@@ -74,6 +74,12 @@ public:
 private:
     bool quitting_ = false;
     bool saveFailureShown_ = false;
+    // Files there at start but unreadable: never written over.
+    bool keepSettingsFile_ = false;
+    bool keepOptionsFile_ = false;
+    // Said in the title until the first picture gives way to another.
+    std::string startNotice_;
+    std::string noticePath_;
 };
 
 // Program entry shared by every backend's main; returns the exit status.

@@ -17,17 +17,10 @@
 
 #include "glpng/fast_rows.h"
 #include "glpng/png_reference.h"
+#include "platform/files.h"
 
 #ifdef __linux__
 #include <sys/mman.h>
-#endif
-
-#ifdef _WIN32
-#include "platform/win32/win32_paths.h"
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace glpng {
@@ -242,29 +235,11 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-// Only regular files are read: opening a FIFO named like a picture would
-// wait for a writer for ever, and a device could stream without end.
-std::FILE* OpenRegularFile(const char* path) {
-#ifdef _WIN32
-    // A UTF-8 path through the wide call, shared so an editor can save,
-    // rename or delete the file while it is read.
-    return win32::OpenForReading(path, false);
-#else
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat info;
-    std::FILE* file = nullptr;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) file = fdopen(fd, "rb");
-    if (!file) close(fd);
-    return file;
-#endif
-}
-
 }  // namespace
 
 // Reference decode: the reader's limits and transforms, without the key.
 bool DecodePngFile(const char* path, Image* out, PngHeader* header) {
-    std::unique_ptr<std::FILE, FileCloser> file(path ? OpenRegularFile(path) : nullptr);
+    std::unique_ptr<std::FILE, FileCloser> file(path ? files::OpenRegular(path) : nullptr);
     if (!file) {
         Clear(out, header);
         return false;
@@ -347,7 +322,7 @@ PngRowReader::~PngRowReader() = default;
 
 bool PngRowReader::Open(const char* path, DecodePath decodePath) {
     state_ = std::make_unique<State>();
-    state_->file.reset(path ? OpenRegularFile(path) : nullptr);
+    state_->file.reset(path ? files::OpenRegular(path) : nullptr);
     if (!state_->file) {
         state_.reset();
         return false;

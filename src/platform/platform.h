@@ -52,6 +52,8 @@ constexpr char kPathSeparator = '/';
 // Size of the buffers the core hands to path-returning calls.
 constexpr std::size_t kMaxPath = 260;
 constexpr std::size_t kDialogPath = 512;
+// A file name of 255 UTF-16 units, the most a folder holds, in UTF-8.
+constexpr std::size_t kMaxName = 3 * 255 + 1;
 
 // --- Process -----------------------------------------------------------
 InstanceHandle ModuleInstance();
@@ -138,7 +140,7 @@ bool LaunchEditor(WindowHandle owner, const char* program, const char* argument)
 
 // --- Directory search --------------------------------------------------
 struct FindData {
-    char name[kMaxPath];
+    char name[kMaxName];
 };
 // `pattern` is "<dir><sep>*.png"; nullptr when nothing matches.
 SearchHandle SearchFirst(const char* pattern, FindData* data);

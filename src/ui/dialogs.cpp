@@ -98,7 +98,14 @@ void TesterApp::ShownChanged() {
     shown.reloaded = viewer->JustReloaded();
     shown.previous = viewer->comparing;
     shown.readout = viewer->ReadoutText().c_str();
-    platform::SetWindowTitle(window, WindowTitle(shown).c_str());
+    std::string title = WindowTitle(shown);
+    // A notice from the start stays until the first picture gives way.
+    if (!startNotice_.empty()) {
+        if (noticePath_.empty() && shown.path) noticePath_ = shown.path;
+        if (shown.path && noticePath_ != shown.path) startNotice_.clear();
+        else title += " \u2014 " + startNotice_;
+    }
+    platform::SetWindowTitle(window, title.c_str());
     CheckViewMenu();
 }
 

@@ -8,6 +8,7 @@
 #include "app/command_ids.h"
 #include "app/gl_app.h"
 #include "glpng/texture_upload.h"
+#include "platform/files.h"
 #include "render/texture_bank.h"
 #include "viewer/file_names.h"
 #include "viewer/view_math.h"
@@ -70,7 +71,8 @@ void ViewerScene::Rescan(bool resetView) {
     pathCount = 0;
     currentIndex = holdIndex ? 0 : -1;
 
-    // Entries whose full path would not fit 254 characters are skipped.
+    // Entries whose full path would not fit 254 characters are skipped,
+    // counted as Windows counts them: one Cyrillic letter is one, not two.
     // Names are listed in natural order, whatever order the search gives.
     std::vector<std::string> names;
     if (textureDir) {
@@ -79,7 +81,7 @@ void ViewerScene::Rescan(bool resetView) {
         pattern += "*.png";
         for (Search search(pattern);
              search.Name() && names.size() < static_cast<std::size_t>(kMaxEntries); search.Advance())
-            if (EntryPath(*textureDir, search.Name()).size() <= kMaxEntryLength)
+            if (files::Utf16Length(EntryPath(*textureDir, search.Name())) <= kMaxEntryLength)
                 names.emplace_back(search.Name());
         std::sort(names.begin(), names.end(), file_names::NaturalLess);
     }

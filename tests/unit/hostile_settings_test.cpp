@@ -4,6 +4,7 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -154,6 +155,88 @@ TEST_F(HostileSettingsTest, KillDuringRapidSavesNeverLeavesATruncatedFile) {
         EXPECT_TRUE(entry.path().filename() == "zintra.cfg" ||
                     entry.path().filename() == "zintra.ini" || entry.path().extension() == ".tmp")
             << entry.path();
+}
+
+TEST_F(HostileSettingsTest, ARewriteKeepsTheFilesModeExactly) {
+    for (const mode_t mode : {0000, 0400, 0604, 0640, 0755}) {
+        SCOPED_TRACE(mode);
+        for (const char* name : {"zintra.cfg", "zintra.ini"}) {
+            const std::string path = dir.Write(name, "old\n");
+            ASSERT_EQ(chmod(path.c_str(), mode), 0);
+        }
+        app->WriteSettings();
+        for (const char* name : {"zintra.cfg", "zintra.ini"}) {
+            struct stat info;
+            ASSERT_EQ(stat((dir.path() / name).c_str(), &info), 0);
+            EXPECT_EQ(info.st_mode & 07777, mode) << name;
+            chmod((dir.path() / name).c_str(), 0600);
+            EXPECT_NE(dir.Read(name), "old\n") << name;
+        }
+    }
+}
+
+// Run by a user who may not read a mode-000 file (root may read anything).
+template <typename Body>
+int AsUnprivilegedUser(const std::filesystem::path& dir, Body body) {
+    chmod(dir.c_str(), 0777);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    chmod(dir.c_str(), 0700);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+}
+
+TEST_F(HostileSettingsTest, AnUnreadableFileIsLeftAsItIsAndSaidOnceAtStart) {
+    const struct {
+        const char* name;
+        bool link;
+    } rows[] = {{"zintra.cfg", false}, {"zintra.cfg", true}, {"zintra.ini", false}, {"zintra.ini", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.name) + (row.link ? " through a link" : ""));
+        std::filesystem::remove_all(dir.path() / "real");
+        for (const char* name : {"zintra.cfg", "zintra.ini"}) std::filesystem::remove(dir.path() / name);
+        const std::string target = dir.Write(row.link ? "real/kept" : row.name, "kept\n");
+        if (row.link) {
+            chmod((dir.path() / "real").c_str(), 0755);
+            ASSERT_EQ(symlink("real/kept", (dir.path() / row.name).c_str()), 0);
+        }
+        ASSERT_EQ(chmod(target.c_str(), 0), 0);
+
+        const int result = AsUnprivilegedUser(dir.path(), [&] {
+            headless::Reset();
+            TesterApp fresh;
+            fresh.exeDir = dir.str();
+            testing::internal::CaptureStderr();
+            fresh.ReadSettings();
+            const std::string said = testing::internal::GetCapturedStderr();
+            fresh.ShownChanged();
+            const std::string title = headless::Get().title;
+            fresh.WriteSettings();
+            const std::string notice = std::string(row.name) + " cannot be read";
+            int failed = 0;
+            if (said.find(notice) == std::string::npos || said.find('\n') != said.size() - 1)
+                failed |= 1;
+            if (title.find(notice) == std::string::npos) failed |= 2;
+            if (!headless::Get().messageBoxes.empty()) failed |= 4;
+            return failed;
+        });
+        EXPECT_EQ(result, 0) << "1: stderr once, 2: title, 4: a message box";
+
+        struct stat info;
+        ASSERT_EQ(lstat((dir.path() / row.name).c_str(), &info), 0);
+        EXPECT_EQ(S_ISLNK(info.st_mode) != 0, row.link);
+        ASSERT_EQ(stat(target.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0u);
+        chmod(target.c_str(), 0600);
+        EXPECT_EQ(dir.Read(row.link ? "real/kept" : row.name), "kept\n");
+        // The other file is saved as ever.
+        const char* other = std::string(row.name) == "zintra.cfg" ? "zintra.ini" : "zintra.cfg";
+        EXPECT_TRUE(std::filesystem::exists(dir.path() / other)) << other;
+    }
 }
 
 }  // namespace

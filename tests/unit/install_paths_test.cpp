@@ -37,6 +37,25 @@ TEST(InstallPaths, PortableBesideTheExecutableInstalledInTheUsersFolder) {
 #endif
 }
 
+#ifndef _WIN32
+TEST(InstallPaths, ARelativeXdgConfigHomeIsIgnored) {
+    const struct {
+        const char* xdg;
+        const char* settingsDir;
+    } rows[] = {
+        {"/home/u/cfg", "/home/u/cfg/zintra"},
+        {"cfg", "/home/u/.config/zintra"},
+        {"./cfg", "/home/u/.config/zintra"},
+        {"../u/cfg", "/home/u/.config/zintra"},
+        {"~/cfg", "/home/u/.config/zintra"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(ChooseInstallPaths("/usr/bin", false, row.xdg, "/home/u", nullptr).settingsDir,
+                  row.settingsDir)
+            << row.xdg;
+}
+#endif
+
 class OpenTargetTest : public ::testing::Test {
 protected:
     std::string Make(const std::string& relative, bool folder) {

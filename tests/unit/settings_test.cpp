@@ -234,6 +234,84 @@ TEST_F(SettingsTest, PathsThatWouldShiftTheLinesAreWrittenAsNull) {
     EXPECT_EQ(dir.Read("zintra.cfg"), Lines({"NULL", "NULL", "1", "1", "100", "100", "612", "612"}));
 }
 
+// UTF-16 text with a byte order mark, from UTF-8 text (no surrogates).
+std::string Utf16(const std::string& utf8, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (std::size_t i = 0; i < utf8.size();) {
+        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
+        unsigned unit = length == 1 ? lead : lead & (length == 2 ? 0x1F : 0x0F);
+        for (int k = 1; k < length; ++k) unit = unit << 6 | (utf8[i + k] & 0x3F);
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        out += bigEndian ? std::string{high, low} : std::string{low, high};
+        i += static_cast<std::size_t>(length);
+    }
+    return out;
+}
+
+const std::string kCyrillic = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";  // Привет
+
+TEST_F(SettingsTest, FilesSavedByOtherEditorsAreReadAndWrittenBackInUtf8) {
+    const std::string cfg = "C:\\" + kCyrillic + "\\ed.exe\r\nC:\\tex " + kCyrillic +
+                            "\r\n0\r\n1\r\n-5\r\n6\r\n700\r\n800\r\n";
+    const std::string ini = "readout=1\r\ntile_marks=1\r\n";
+    const struct {
+        const char* name;
+        std::string cfg, ini;
+    } rows[] = {
+        {"UTF-8 with a mark", "\xEF\xBB\xBF" + cfg, "\xEF\xBB\xBF" + ini},
+        {"UTF-16LE with a mark", Utf16(cfg, false), Utf16(ini, false)},
+        {"UTF-16BE with a mark", Utf16(cfg, true), Utf16(ini, true)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TesterApp fresh;
+        fresh.exeDir = dir.str();
+        dir.Write("zintra.cfg", row.cfg);
+        dir.Write("zintra.ini", row.ini);
+        fresh.ReadSettings();
+        EXPECT_EQ(fresh.editorPath.value_or(""), "C:\\" + kCyrillic + "\\ed.exe");
+        EXPECT_EQ(fresh.viewer->textureDir.value_or(""), "C:\\tex " + kCyrillic);
+        EXPECT_FALSE(fresh.viewer->showHud);
+        EXPECT_EQ(fresh.windowRect.left, -5);
+        EXPECT_EQ(fresh.windowRect.bottom, 800);
+        EXPECT_TRUE(fresh.viewer->readout);
+        EXPECT_TRUE(fresh.viewer->tileMarks);
+
+        headless::Get().outerRect = {-5, 6, 700, 800};
+        fresh.WriteSettings();
+        EXPECT_EQ(dir.Read("zintra.cfg"),
+                  Lines({fresh.editorPath->c_str(), fresh.viewer->textureDir->c_str(), "0", "1",
+                         "-5", "6", "700", "800"}));
+        EXPECT_EQ(dir.Read("zintra.ini").substr(0, 9), "readout=1");
+    }
+}
+
+TEST_F(SettingsTest, Utf16OutsideTheBasicPlaneAndLoneHalvesOfPairs) {
+    // U+1F3A8 as a pair, then a lone high and a lone low half.
+    const char bytes[] = "\xFF\xFE" "a\0\x3C\xD8\xA8\xDF/\0\x3C\xD8" "b\0\xA8\xDF\n\0" "N\0U\0L\0L\0\n\0" "0\0";
+    Read(std::string(bytes, sizeof bytes - 1));
+    EXPECT_EQ(app.editorPath.value_or(""), "a\xF0\x9F\x8E\xA8/\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+    EXPECT_FALSE(app.viewer->textureDir);
+    EXPECT_FALSE(app.viewer->showHud);
+}
+
+TEST_F(SettingsTest, ALongestLineEndedByCrLfStillReadsOn) {
+    const std::string exact(511, 'y');
+    Read(exact + "\r\n/tex\r\n0\r\n0\r\n1\r\n2\r\n3\r\n4\r\n");
+    EXPECT_EQ(app.editorPath.value_or(""), exact);
+    EXPECT_EQ(app.viewer->textureDir.value_or(""), "/tex");
+    EXPECT_EQ(app.windowRect.bottom, 4);
+}
+
+TEST_F(SettingsTest, OptionsAreReadWithoutASettingsFile) {
+    dir.Write("zintra.ini", "readout=1\ntile_marks=1\n");
+    app.ReadSettings();
+    EXPECT_TRUE(app.viewer->readout);
+    EXPECT_TRUE(app.viewer->tileMarks);
+    ExpectDefaultRect();
+}
+
 #ifdef _WIN32
 // Paths are UTF-8 inside the program; copies before it wrote the ANSI
 // code page's bytes. Plain byte strings: u8"" changes type in C++20.

@@ -221,6 +221,24 @@ TEST_F(ViewerCatalogueTest, EntriesWhosePathDoesNotFitAreSkippedKeepingIdsConsec
     EXPECT_EQ(Current(), TexturePath("c.png"));
 }
 
+TEST_F(ViewerCatalogueTest, PathLimitsCountCharactersAsWindowsDoesNotUtf8Bytes) {
+    // Two folders of 65 Cyrillic letters: 260 bytes, 130 characters.
+    std::string letters;
+    for (int i = 0; i < 65; ++i) letters += "\xD0\xB6";
+    const std::string folder = textures() + "/" + letters + "/" + letters;
+    std::filesystem::create_directories(folder);
+    WriteTexture("a.png", 8, 8, nullptr, folder);
+    const std::string name = letters.substr(0, 80) + ".png";  // 44 characters
+    WriteTexture(name, 16, 8, nullptr, folder);
+    ASSERT_GT(folder.size(), ViewerScene::kMaxEntryLength);
+    ASSERT_LE(textures().size() + 133 + 1 + 44, ViewerScene::kMaxEntryLength)
+        << "the temp folder's name is too long for this test";
+    EnterViewer(512, 512);
+    viewer().SetDirectory(folder.c_str(), true);
+    EXPECT_EQ(viewer().pathCount, 2);
+    EXPECT_EQ(Current(), folder + "/a.png");
+}
+
 TEST_F(ViewerCatalogueTest, AFileThatFailsToLoadGivesAnEmptyQuad) {
     ASSERT_TRUE(testpng::WriteBytes(TexturePath("broken.png"), {1, 2, 3}));
     EnterViewer(512, 512);

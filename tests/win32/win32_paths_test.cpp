@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "app/tester_app.h"
+#include "platform/files.h"
 #include "platform/platform.h"
-#include "platform/win32/win32_paths.h"
 
 namespace {
 
@@ -76,7 +77,7 @@ bool WriteText(const std::string& path, const std::string& text) {
 }
 
 std::string ReadBytes(const std::string& path) {
-    std::FILE* file = win32::OpenForReading(path, false);
+    std::FILE* file = files::OpenRegular(path);
     if (!file) return "(cannot open)";
     std::string text;
     char buffer[256];
@@ -181,7 +182,7 @@ TEST(Win32Paths, AFileBeingReadCanBeSavedRenamedAndDeletedMeanwhile) {
     ASSERT_TRUE(dir.Ok());
     const std::string path = dir.Utf8() + "\\" + kAlpha + ".png";
     ASSERT_TRUE(WriteText(path, "first"));
-    std::FILE* reading = win32::OpenForReading(path, false);
+    std::FILE* reading = files::OpenRegular(path);
     ASSERT_NE(reading, nullptr);
 
     // An editor saving in place: it asks to share nothing but reading.
@@ -204,19 +205,24 @@ TEST(Win32Paths, AFileBeingReadCanBeSavedRenamedAndDeletedMeanwhile) {
 TEST(Win32Paths, OnlyRegularFilesOpenForReading) {
     WideTempDir dir;
     ASSERT_TRUE(dir.Ok());
-    EXPECT_EQ(win32::OpenForReading(dir.Utf8(), false), nullptr);
-    EXPECT_EQ(win32::OpenForReading(dir.Utf8() + "\\missing.png", false), nullptr);
-    EXPECT_EQ(win32::OpenForReading("NUL", false), nullptr);
-    EXPECT_EQ(win32::OpenForReading("", false), nullptr);
+    files::OpenStatus status = files::OpenStatus::Opened;
+    EXPECT_EQ(files::OpenRegular(dir.Utf8(), &status), nullptr);
+    EXPECT_EQ(status, files::OpenStatus::NotRegular);
+    EXPECT_EQ(files::OpenRegular(dir.Utf8() + "\\missing.png", &status), nullptr);
+    EXPECT_EQ(status, files::OpenStatus::Missing);
+    EXPECT_EQ(files::OpenRegular(dir.Utf8() + "\\gone\\a.png", &status), nullptr);
+    EXPECT_EQ(status, files::OpenStatus::Missing);
+    EXPECT_EQ(files::OpenRegular("NUL", &status), nullptr);
+    EXPECT_EQ(status, files::OpenStatus::NotRegular);
+    EXPECT_EQ(files::OpenRegular(""), nullptr);
 
-    // Text mode reads CR LF as LF; binary mode keeps the bytes.
+    // Written in text mode (CR LF), read back byte for byte; the settings
+    // reader takes the CR LF as the line break (SettingsTest).
     ASSERT_TRUE(WriteText(dir.Utf8() + "\\t.txt", "a\nb\n"));
     EXPECT_EQ(ReadBytes(dir.Utf8() + "\\t.txt"), "a\r\nb\r\n");
-    std::FILE* text = win32::OpenForReading(dir.Utf8() + "\\t.txt", true);
+    std::FILE* text = files::OpenRegular(dir.Utf8() + "\\t.txt", &status);
     ASSERT_NE(text, nullptr);
-    char line[16] = {};
-    EXPECT_EQ(std::fread(line, 1, sizeof line - 1, text), 4u);
-    EXPECT_STREQ(line, "a\nb\n");
+    EXPECT_EQ(status, files::OpenStatus::Opened);
     std::fclose(text);
 }
 
@@ -238,6 +244,30 @@ TEST(Win32Paths, PathsPastMaxPathWorkThroughout) {
     ASSERT_TRUE(WriteText(file + ".tmp", "deeper"));
     EXPECT_TRUE(win32::MoveReplacing(file + ".tmp", file));
     EXPECT_EQ(ReadBytes(file), "deeper");
+}
+
+TEST(Win32Paths, AFolderLongInUtf8ButShortInUtf16IsCatalogued) {
+    WideTempDir dir;
+    ASSERT_TRUE(dir.Ok());
+    // Two folders of 65 Cyrillic letters: 260 bytes in UTF-8, 130 characters.
+    std::string letters;
+    for (int i = 0; i < 65; ++i) letters += "\xD0\xB6";
+    const std::string folder = dir.Utf8() + "\\" + letters + "\\" + letters;
+    ASSERT_TRUE(CreateDirectoryW(win32::FilePath(dir.Utf8() + "\\" + letters).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(win32::FilePath(folder).c_str(), nullptr));
+    const std::string name = letters.substr(0, 80) + ".png";  // 44 characters
+    ASSERT_TRUE(WriteText(folder + "\\a.png", "a"));
+    ASSERT_TRUE(WriteText(folder + "\\" + name, "b"));
+    ASSERT_EQ(Search(folder + "\\*.png"), (std::vector<std::string>{"a.png", name}));
+    const std::string entry = folder + "\\" + name;
+    ASSERT_LE(win32::Widen(entry).size(), ViewerScene::kMaxEntryLength)
+        << "the temp folder's name is too long for this test";
+    EXPECT_GT(entry.size(), ViewerScene::kMaxEntryLength);
+    EXPECT_EQ(files::Utf16Length(entry), win32::Widen(entry).size());
+
+    TesterApp app;
+    app.viewer->SetDirectory(folder.c_str(), true);
+    EXPECT_EQ(app.viewer->pathCount, 2);
 }
 
 }  // namespace

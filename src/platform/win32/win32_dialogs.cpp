@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_internal.h"
-#include "platform/win32/win32_paths.h"
 #include "platform/win32/win32_requests.h"
 
 namespace {

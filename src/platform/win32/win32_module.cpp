@@ -3,8 +3,8 @@
 
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/platform.h"
-#include "platform/win32/win32_paths.h"
 
 namespace platform {
 

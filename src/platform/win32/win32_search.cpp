@@ -6,8 +6,8 @@
 #include <new>
 #include <string>
 
+#include "platform/files.h"
 #include "platform/platform.h"
-#include "platform/win32/win32_paths.h"
 
 namespace platform {
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
+#include "platform/files.h"
 #include "platform/platform.h"
-#include "platform/win32/win32_paths.h"
 
 namespace platform {
 

@@ -6,10 +6,10 @@
 
 #include <string>
 
+#include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_internal.h"
 #include "platform/win32/win32_keys.h"
-#include "platform/win32/win32_paths.h"
 #include "platform/win32/win32_requests.h"
 
 namespace {

@@ -1,4 +1,6 @@
-#include "platform/win32/win32_paths.h"
+// Files on Windows: wide calls throughout, since a narrow path would take
+// the ANSI code page.
+#include "platform/files.h"
 
 #include <windows.h>
 #include <fcntl.h>
@@ -81,30 +83,6 @@ std::wstring FilePath(const std::wstring& path) {
 
 std::wstring FilePath(const std::string& utf8) { return FilePath(Widen(utf8)); }
 
-std::FILE* OpenForReading(const std::string& path, bool text) {
-    const HANDLE handle =
-        CreateFileW(FilePath(path).c_str(), GENERIC_READ,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    // A folder does not open without backup semantics; a device or pipe
-    // named like the file is refused here.
-    if (GetFileType(handle) != FILE_TYPE_DISK) {
-        CloseHandle(handle);
-        return nullptr;
-    }
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle),
-                                   _O_RDONLY | (text ? _O_TEXT : _O_BINARY));
-    if (fd < 0) {
-        CloseHandle(handle);
-        return nullptr;
-    }
-    // From here the descriptor owns the handle, and the stream the descriptor.
-    std::FILE* file = _fdopen(fd, text ? "r" : "rb");
-    if (!file) _close(fd);
-    return file;
-}
-
 std::FILE* OpenForWriting(const std::string& path) {
     return _wfopen(FilePath(path).c_str(), L"w");
 }
@@ -117,3 +95,63 @@ bool MoveReplacing(const std::string& from, const std::string& to) {
 bool RemoveFile(const std::string& path) { return DeleteFileW(FilePath(path).c_str()) != FALSE; }
 
 }  // namespace win32
+
+namespace files {
+
+std::FILE* OpenRegular(const std::string& path, OpenStatus* status) {
+    OpenStatus ignored;
+    OpenStatus& result = status ? *status : ignored;
+    const HANDLE handle =
+        CreateFileW(win32::FilePath(path).c_str(), GENERIC_READ,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        const DWORD attributes = GetFileAttributesW(win32::FilePath(path).c_str());
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+            error == ERROR_INVALID_NAME)
+            result = OpenStatus::Missing;
+        else if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            result = OpenStatus::NotRegular;
+        else
+            result = OpenStatus::Unreadable;
+        return nullptr;
+    }
+    result = OpenStatus::NotRegular;
+    // A folder does not open without backup semantics; a device or pipe
+    // named like the file is refused here.
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    result = OpenStatus::Unreadable;
+    if (fd < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    // From here the descriptor owns the handle, and the stream the descriptor.
+    std::FILE* file = _fdopen(fd, "rb");
+    if (!file) {
+        _close(fd);
+        return nullptr;
+    }
+    result = OpenStatus::Opened;
+    return file;
+}
+
+bool ReplaceWithText(const std::string& path, const std::string& text) {
+    const std::string temp = path + ".tmp";
+    std::FILE* file = win32::OpenForWriting(temp);
+    if (!file) return false;
+    bool good = std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
+                std::fflush(file) == 0;
+    good = std::fclose(file) == 0 && good;
+    if (!good || !win32::MoveReplacing(temp, path)) {
+        win32::RemoveFile(temp);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace files
