@@ -1,5 +1,7 @@
 #include "viewer/command_table.h"
 
+#include <iterator>
+
 #include "app/command_ids.h"
 
 namespace {
@@ -7,13 +9,10 @@ namespace {
 // M steps through the repeat modes; the menu names it beside each mode.
 constexpr std::uint8_t kRepeatKey = 'M';
 
-// Keys the viewer's own input handles, listed with the added ones: Q
+// Keys the viewer's own input handles, listed around the tools' rows: Q
 // quits like Esc, F5 and the keypad came with live reload.
-const KeyRow kInputRows[] = {
-    {"Q", "Quit"},
-    {"F5", "Reload the File on Show"},
-    {"Keypad + and -", "Zoom"},
-};
+const KeyRow kRowsBefore[] = {{"Q", "Quit"}};
+const KeyRow kRowsAfter[] = {{"F5", "Reload the File on Show"}, {"Keypad + and -", "Zoom"}};
 
 }  // namespace
 
@@ -64,15 +63,17 @@ std::string MenuLabel(const ToolBinding& binding) {
 }
 
 std::vector<KeyRow> AddedKeyRows() {
-    std::vector<KeyRow> rows{kInputRows[0]};
+    std::vector<KeyRow> tools;
     for (const ToolBinding& binding : kToolBindings) {
         if (!binding.help) continue;
-        if (binding.help == kSameRow && rows.size() > 1)
-            rows.back().keys += ' ' + KeyName(binding);
+        if (binding.help == kSameRow && !tools.empty())
+            tools.back().keys += ' ' + KeyName(binding);
         else
-            rows.push_back({KeyName(binding), binding.help});
+            tools.push_back({KeyName(binding), binding.help});
     }
-    rows.insert(rows.end(), std::begin(kInputRows) + 1, std::end(kInputRows));
+    std::vector<KeyRow> rows(std::begin(kRowsBefore), std::end(kRowsBefore));
+    rows.insert(rows.end(), tools.begin(), tools.end());
+    rows.insert(rows.end(), std::begin(kRowsAfter), std::end(kRowsAfter));
     return rows;
 }
 

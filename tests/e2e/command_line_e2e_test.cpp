@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,16 +26,24 @@ protected:
             argv.push_back(ZINTRA_EXE);
         }
         argv.push_back(option);
+        return e2e::RunCommand(argv, Env(), 60000);
+    }
+    static std::map<std::string, std::string> Env() {
         const char* prefix = std::getenv("ZINTRA_WINEPREFIX");
-        return e2e::RunCommand(argv, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""},
-                                      {"QT_QPA_PLATFORM", "xcb"},
-                                      {"WINEPREFIX", prefix ? prefix : std::string(ZINTRA_SOURCE_DIR) +
-                                                                           "/build-windows/wineprefix"}},
-                               60000);
+        const std::string wine =
+            prefix ? prefix : std::string(ZINTRA_SOURCE_DIR) + "/build-windows/wineprefix";
+        return {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", "xcb"},
+                {"WINEPREFIX", wine}};
     }
     void SetUp() override {
         if (GetParam() && e2e::Session::WindowsBuild().empty())
             GTEST_SKIP() << "ZINTRA_WINE_EXE is not set";
+    }
+    // A Wine server started without a display would serve the next
+    // session's program too.
+    void TearDown() override {
+        if (GetParam() && !e2e::Session::WindowsBuild().empty())
+            e2e::RunCommand({"wineserver", "-k"}, Env());
     }
 };
 

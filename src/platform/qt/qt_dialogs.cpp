@@ -83,7 +83,8 @@ int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, st
     const QString body = QString::fromLocal8Bit(text ? text : "");
     const bool columns = body.contains(QLatin1Char('\t'));
     QMessageBox box(IconFor(flags), QString::fromLocal8Bit(caption ? caption : "Error"),
-                    columns ? TabRowsAsTable(body) : body, QMessageBox::Ok, qt::DialogParent(owner));
+                    columns ? TabRowsAsTable(body) : body, QMessageBox::Ok,
+                    qt::DialogParent(owner));
     box.setTextFormat(columns ? Qt::RichText : Qt::PlainText);
     ModalScope modal;
     box.exec();
