@@ -27,6 +27,7 @@ TEST(Win32Requests, EditorRequestIsExact) {
     EXPECT_EQ(request.lStructSize, static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400W));
     EXPECT_EQ(request.hwndOwner, owner);
     EXPECT_EQ(request.hInstance, nullptr);
+    // As designed first; then one that shows the batch files the launch takes.
     const wchar_t filter[] =  // plus the final NUL
         L"Applications (*.exe)\0*.exe\0"
         L"Applications and batch files (*.exe;*.bat;*.cmd)\0*.exe;*.bat;*.cmd\0";
@@ -48,40 +49,6 @@ TEST(Win32Requests, EditorRequestIsExact) {
     EXPECT_EQ(request.lCustData, 0);
     EXPECT_EQ(request.lpfnHook, nullptr);
     EXPECT_EQ(request.lpTemplateName, nullptr);
-}
-
-TEST(Win32Requests, EditorFilterFirstAsDesignedThenOneForEveryEditorTheLaunchTakes) {
-    wchar_t buffer[win32::kDialogChars] = L"";
-    OPENFILENAMEW request;
-    win32::FillEditorRequest(&request, nullptr, buffer);
-    std::vector<std::wstring> parts;  // description, patterns, description, ...
-    for (const wchar_t* p = request.lpstrFilter; *p; p += parts.back().size() + 1) parts.push_back(p);
-    ASSERT_EQ(parts.size() % 2, 0u);
-    ASSERT_GE(parts.size(), 4u);
-    EXPECT_EQ(parts[0], L"Applications (*.exe)");
-    EXPECT_EQ(parts[1], L"*.exe");
-    const struct {
-        const char* editor;
-        bool batch;
-    } editors[] = {{"C:\\Tools\\paint.exe", false}, {"C:\\Tools\\edit.bat", true},
-                   {"C:\\Tools\\EDIT.CMD", true}};
-    for (const auto& e : editors) {
-        EXPECT_EQ(win32::MayRunThroughCmd(e.editor), e.batch) << e.editor;
-        // Some entry past the first shows it, as the dialog matches: by extension, in any case.
-        bool shown = false;
-        const std::wstring name = win32::Widen(e.editor);
-        for (std::size_t i = 3; i < parts.size(); i += 2) {
-            std::wstring patterns = parts[i] + L";";
-            for (std::size_t at = 0, semi; (semi = patterns.find(L';', at)) != std::wstring::npos;
-                 at = semi + 1) {
-                const std::wstring extension = patterns.substr(at + 1, semi - at - 1);  // ".bat"
-                shown = shown || (name.size() > extension.size() &&
-                                  _wcsicmp(name.c_str() + name.size() - extension.size(),
-                                           extension.c_str()) == 0);
-            }
-        }
-        EXPECT_TRUE(shown) << e.editor;
-    }
 }
 
 TEST(Win32Requests, FolderRequestIsExact) {
