@@ -43,8 +43,7 @@ public:
     void BuildMenuBar();
     void BuildCommandMenu() override;
     void ShowPopup(platform::MenuHandle menu, int x, int y);
-    // The View menu's seam tools, and its check marks.
-    void ViewCommand(unsigned id);
+    // The View menu's check marks.
     void CheckViewMenu();
 
     bool HoldsViewer(const ViewerScene* scene) const override { return viewer.get() == scene; }

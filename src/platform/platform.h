@@ -56,6 +56,17 @@ constexpr std::size_t kDialogPath = 512;
 constexpr std::size_t kMaxName = 3 * 255 + 1;
 
 // --- Process -----------------------------------------------------------
+// The command line's arguments in UTF-8, without the program's name.
+// `argc` and `argv` are main's; Windows reads its own wide command line.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+// Starts the window system, then runs `body` with the arguments the
+// system left once it took its own; returns body's result.
+int RunWindowSystem(int argc, char** argv, int (*body)(const std::vector<std::string>& arguments));
+enum class Stream { Output, Error };
+// Writes UTF-8 text where the one who started the program reads it: the
+// terminal or console it was started from, or where that was redirected.
+// False when the text reached nobody.
+bool WriteStandard(Stream stream, const std::string& text);
 InstanceHandle ModuleInstance();
 // Full path of the running executable, whole however long; empty on failure.
 std::string ExecutablePath();

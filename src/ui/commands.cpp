@@ -5,6 +5,7 @@
 #include "app/command_ids.h"
 #include "app/tester_app.h"
 #include "ui/help_texts.h"
+#include "viewer/command_table.h"
 
 namespace {
 
@@ -24,8 +25,8 @@ bool TesterApp::OnCommand(WindowHandle, std::uint32_t, WParam wParam, LParam) {
         ChooseEditor();
         return true;
     }
-    if (id >= IDM_ACTUAL_SIZE && id <= IDM_REPEAT_MIRRORED) {
-        if (viewer) ViewCommand(static_cast<unsigned>(id));
+    if (const ToolBinding* binding = BindingForCommand(static_cast<unsigned>(id))) {
+        if (viewer) viewer->RunTool(binding->tool);
         return true;
     }
     if (id < IDM_BROWSE) return false;
@@ -51,7 +52,7 @@ bool TesterApp::OnCommand(WindowHandle, std::uint32_t, WParam wParam, LParam) {
         platform::SetMenuItemChecked(optionsMenu, IDM_AUTO_REFRESH, viewer->autoRefresh);
         break;
     case IDM_CONTROLS:
-        ShowMessage(kControlsCaption, kControlsText);
+        ShowMessage(kControlsCaption, ControlsText().c_str());
         break;
     case IDM_CHANGE_LOG:
         ShowMessage(kChangeLogCaption, kChangeLogText);
@@ -88,24 +89,6 @@ bool TesterApp::OnCommand(WindowHandle, std::uint32_t, WParam wParam, LParam) {
     }
     }
     return true;
-}
-
-void TesterApp::ViewCommand(unsigned id) {
-    switch (id) {
-    case IDM_ACTUAL_SIZE: viewer->Magnify(1); break;
-    case IDM_MAGNIFY_2: viewer->Magnify(2); break;
-    case IDM_MAGNIFY_3: viewer->Magnify(3); break;
-    case IDM_MAGNIFY_4: viewer->Magnify(4); break;
-    case IDM_MAGNIFY_8: viewer->Magnify(8); break;
-    case IDM_FIT_GRID: viewer->ToggleFit(); break;
-    case IDM_READOUT: viewer->ToggleReadout(); break;
-    case IDM_TILE_MARKS: viewer->ToggleMarks(); break;
-    case IDM_REPEAT_GRID: viewer->SetRepeatMode(RepeatMode::Grid); break;
-    case IDM_REPEAT_ACROSS: viewer->SetRepeatMode(RepeatMode::Across); break;
-    case IDM_REPEAT_DOWN: viewer->SetRepeatMode(RepeatMode::Down); break;
-    case IDM_REPEAT_MIRRORED: viewer->SetRepeatMode(RepeatMode::Mirrored); break;
-    default: break;
-    }
 }
 
 void TesterApp::OnMouse(WindowHandle, std::uint32_t message, WParam wParam, LParam lParam) {

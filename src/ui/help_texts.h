@@ -1,8 +1,11 @@
 #pragma once
 
+#include <string>
+
 #include "zintra_version.h"  // generated from project(VERSION) in CMakeLists.txt
 
 inline constexpr const char* kControlsCaption = "Zintra Controls";
+// The original reference; ControlsText() adds the keys that came later.
 inline constexpr const char* kControlsText =
     "Keyboard\n"
     "==============================\n"
@@ -19,18 +22,10 @@ inline constexpr const char* kControlsText =
     "LMB\t\tDrag Texture\n"
     "MMB\t\tRotate Texture\n"
     "Mouse Wheel\tZoom\n"
-    "RMB\t\tCommand Menu\n"
-    "\n"
-    "More keys\n"
-    "==============================\n"
-    "1 2 3 4 8\tTexels as 1 to 8 Pixels\n"
-    "F\t\tFit the Whole Grid\n"
-    "I\t\tTexel Readout (Ctrl+C copies it)\n"
-    "C (hold)\tVersion Before the Last Save\n"
-    "G\t\tMark the Real Tile\n"
-    "M\t\tRepeat Mode\n"
-    "F5\t\tReload the File on Show\n"
-    "Keypad + -\tZoom";
+    "RMB\t\tCommand Menu";
+
+// Help > Controls: the reference above, then every added key.
+std::string ControlsText();
 
 inline constexpr const char* kChangeLogCaption = "Zintra Change Log";
 inline constexpr const char* kChangeLogText =

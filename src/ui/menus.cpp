@@ -4,6 +4,7 @@
 
 #include "app/command_ids.h"
 #include "app/tester_app.h"
+#include "viewer/command_table.h"
 
 void TesterApp::BuildMenuBar() {
     // The previous bar holds the previous drop-downs; discarding it
@@ -33,20 +34,11 @@ void TesterApp::BuildMenuBar() {
         platform::SetMenuItemChecked(optionsMenu, IDM_AUTO_REFRESH, true);
 
     viewMenu = platform::NewMenu();
-    platform::AppendMenuItem(viewMenu, IDM_ACTUAL_SIZE, "One &Texel per Pixel\t1");
-    platform::AppendMenuItem(viewMenu, IDM_MAGNIFY_2, "Magnify &2\u00d7\t2");
-    platform::AppendMenuItem(viewMenu, IDM_MAGNIFY_3, "Magnify &3\u00d7\t3");
-    platform::AppendMenuItem(viewMenu, IDM_MAGNIFY_4, "Magnify &4\u00d7\t4");
-    platform::AppendMenuItem(viewMenu, IDM_MAGNIFY_8, "Magnify &8\u00d7\t8");
-    platform::AppendMenuItem(viewMenu, IDM_FIT_GRID, "&Fit the Whole Grid\tF");
-    platform::AppendMenuSeparator(viewMenu);
-    platform::AppendMenuItem(viewMenu, IDM_READOUT, "Texel &Readout\tI");
-    platform::AppendMenuItem(viewMenu, IDM_TILE_MARKS, "&Mark the Real Tile\tG");
-    platform::AppendMenuSeparator(viewMenu);
-    platform::AppendMenuItem(viewMenu, IDM_REPEAT_GRID, "Repeat &4 \u00d7 4\tM");
-    platform::AppendMenuItem(viewMenu, IDM_REPEAT_ACROSS, "Repeat &Across Only\tM");
-    platform::AppendMenuItem(viewMenu, IDM_REPEAT_DOWN, "Repeat &Down Only\tM");
-    platform::AppendMenuItem(viewMenu, IDM_REPEAT_MIRRORED, "Repeat Mirr&ored\tM");
+    for (const ToolBinding& binding : kToolBindings) {
+        if (!binding.id) continue;
+        if (binding.separatorBefore) platform::AppendMenuSeparator(viewMenu);
+        platform::AppendMenuItem(viewMenu, binding.id, MenuLabel(binding).c_str());
+    }
     CheckViewMenu();
 
     helpMenu = platform::NewMenu();

@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "render/sprite.h"
 #include "viewer/change_watch.h"
+#include "viewer/command_table.h"
 #include "viewer/neighbour_prefetch.h"
 #include "viewer/texel_pick.h"
 #include "viewer/tile_layout.h"
@@ -61,6 +62,9 @@ public:
     void ToggleReadout();
     void ToggleMarks();
     void SetRepeatMode(RepeatMode mode);
+    // A seam tool as its key or View-menu entry asks (the held compare
+    // and the copy act only through their keys).
+    void RunTool(Tool tool);
     // "texel X, Y #RRGGBBAA" for the texel under the pointer, or "".
     const std::string& ReadoutText() const { return readoutText_; }
 

@@ -9,16 +9,6 @@
 #include "viewer/view_math.h"
 #include "viewer/viewer_scene.h"
 
-namespace {
-
-constexpr int kKeyC = 0x43;
-constexpr int kKeyF = 0x46;
-constexpr int kKeyG = 0x47;
-constexpr int kKeyI = 0x49;
-constexpr int kKeyM = 0x4D;
-
-}  // namespace
-
 bool ViewerScene::PointerOverView(std::int32_t* x, std::int32_t* y) const {
     std::int32_t px = mouseX, py = mouseY;
     if (owner->window) platform::PointerPosition(owner->window, &px, &py);
@@ -94,19 +84,48 @@ void ViewerScene::SetRepeatMode(RepeatMode mode) {
     host_->ShownChanged();
 }
 
+void ViewerScene::RunTool(Tool tool) {
+    switch (tool) {
+    case Tool::ActualSize: Magnify(1); break;
+    case Tool::Magnify2: Magnify(2); break;
+    case Tool::Magnify3: Magnify(3); break;
+    case Tool::Magnify4: Magnify(4); break;
+    case Tool::Magnify8: Magnify(8); break;
+    case Tool::FitGrid: ToggleFit(); break;
+    case Tool::Readout: ToggleReadout(); break;
+    case Tool::TileMarks: ToggleMarks(); break;
+    case Tool::NextRepeat: SetRepeatMode(NextRepeatMode(repeatMode)); break;
+    case Tool::RepeatGrid: SetRepeatMode(RepeatMode::Grid); break;
+    case Tool::RepeatAcross: SetRepeatMode(RepeatMode::Across); break;
+    case Tool::RepeatDown: SetRepeatMode(RepeatMode::Down); break;
+    case Tool::RepeatMirrored: SetRepeatMode(RepeatMode::Mirrored); break;
+    case Tool::CopyReadout:
+    case Tool::Compare: break;
+    }
+}
+
 void ViewerScene::UpdateTools(const bool* keys) {
-    const bool wasComparing = comparing;
-    comparing = keys[kKeyC] && !keys[VK_CONTROL] && previousTexture != 0;
-    if (comparing != wasComparing) host_->ShownChanged();
-    for (int factor : {1, 2, 3, 4, 8})
-        if (owner->TakeKeyPresses(static_cast<std::uint8_t>('0' + factor)) > 0) Magnify(factor);
-    if (owner->TakeKeyPresses(kKeyF) > 0) ToggleFit();
-    if (owner->TakeKeyPresses(kKeyI) > 0) ToggleReadout();
-    if (owner->TakeKeyPresses(kKeyG) > 0) ToggleMarks();
-    if (owner->TakeKeyPresses(kKeyM) > 0) SetRepeatMode(NextRepeatMode(repeatMode));
-    if (owner->TakeKeyPresses(kKeyC) > 0 && keys[VK_CONTROL] && !readoutText_.empty()) {
-        const std::size_t hash = readoutText_.find('#');
-        platform::CopyText(owner->window, readoutText_.substr(hash, 9).c_str());
+    for (const ToolBinding& binding : kToolBindings) {
+        switch (binding.trigger) {
+        case Trigger::Hold: {
+            const bool wasComparing = comparing;
+            comparing = keys[binding.key] && !keys[VK_CONTROL] && previousTexture != 0;
+            if (comparing != wasComparing) host_->ShownChanged();
+            break;
+        }
+        case Trigger::Press:
+            if (owner->TakeKeyPresses(binding.key) > 0) RunTool(binding.tool);
+            break;
+        case Trigger::CtrlPress:
+            // Ctrl+C copies the readout's colour.
+            if (owner->TakeKeyPresses(binding.key) > 0 && keys[VK_CONTROL] && !readoutText_.empty()) {
+                const std::size_t hash = readoutText_.find('#');
+                platform::CopyText(owner->window, readoutText_.substr(hash, 9).c_str());
+            }
+            break;
+        case Trigger::Shown:
+            break;
+        }
     }
 }
 

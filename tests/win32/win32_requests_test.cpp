@@ -27,7 +27,10 @@ TEST(Win32Requests, EditorRequestIsExact) {
     EXPECT_EQ(request.lStructSize, static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400W));
     EXPECT_EQ(request.hwndOwner, owner);
     EXPECT_EQ(request.hInstance, nullptr);
-    const wchar_t filter[] = L"Applications (*.exe)\0*.exe\0";  // plus the final NUL
+    // As designed first; then one that shows the batch files the launch takes.
+    const wchar_t filter[] =  // plus the final NUL
+        L"Applications (*.exe)\0*.exe\0"
+        L"Applications and batch files (*.exe;*.bat;*.cmd)\0*.exe;*.bat;*.cmd\0";
     ASSERT_NE(request.lpstrFilter, nullptr);
     EXPECT_EQ(std::memcmp(request.lpstrFilter, filter, sizeof filter), 0);
     EXPECT_EQ(request.lpstrCustomFilter, nullptr);

@@ -62,6 +62,10 @@ namespace platform {
 
 using headless::Get;
 
+int RunWindowSystem(int argc, char** argv, int (*body)(const std::vector<std::string>& arguments)) {
+    return body(ProgramArguments(argc, argv));
+}
+
 InstanceHandle ModuleInstance() { return headless::Fake<InstanceHandle>(0x1000); }
 
 bool RegisterWindowClass(InstanceHandle, WindowProc proc) {

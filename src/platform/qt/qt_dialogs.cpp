@@ -49,6 +49,29 @@ public:
     ModalScope& operator=(const ModalScope&) = delete;
 };
 
+// Rows of "keys<tabs>action" as a table: Qt's tab stops are not the
+// message box's of Windows that the tabs were counted for, so the
+// columns would not line up.
+QString TabRowsAsTable(const QString& text) {
+    QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"0\">");
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const int tab = line.indexOf(QLatin1Char('\t'));
+        if (tab < 0) {
+            html += QStringLiteral("<tr><td colspan=\"2\" style=\"white-space:pre\">") +
+                    (line.isEmpty() ? QStringLiteral("&nbsp;") : line.toHtmlEscaped()) +
+                    QStringLiteral("</td></tr>");
+            continue;
+        }
+        int action = tab;
+        while (action < line.size() && line[action] == QLatin1Char('\t')) ++action;
+        html += QStringLiteral("<tr><td style=\"white-space:pre; padding-right:24px\">") +
+                line.left(tab).toHtmlEscaped() +
+                QStringLiteral("</td><td style=\"white-space:pre\">") +
+                line.mid(action).toHtmlEscaped() + QStringLiteral("</td></tr>");
+    }
+    return html + QStringLiteral("</table>");
+}
+
 }  // namespace
 
 int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, std::uint32_t flags) {
@@ -57,10 +80,12 @@ int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, st
         std::fprintf(stderr, "%s: %s\n", caption ? caption : "Error", text ? text : "");
         return IDOK;
     }
+    const QString body = QString::fromLocal8Bit(text ? text : "");
+    const bool columns = body.contains(QLatin1Char('\t'));
     QMessageBox box(IconFor(flags), QString::fromLocal8Bit(caption ? caption : "Error"),
-                    QString::fromLocal8Bit(text ? text : ""), QMessageBox::Ok,
+                    columns ? TabRowsAsTable(body) : body, QMessageBox::Ok,
                     qt::DialogParent(owner));
-    box.setTextFormat(Qt::PlainText);
+    box.setTextFormat(columns ? Qt::RichText : Qt::PlainText);
     ModalScope modal;
     box.exec();
     return IDOK;

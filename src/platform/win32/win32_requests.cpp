@@ -7,8 +7,11 @@ namespace win32 {
 
 namespace {
 
-// One description/pattern pair, ended by an empty pair.
-constexpr wchar_t kEditorFilter[] = L"Applications (*.exe)\0*.exe\0";
+// Description/pattern pairs, ended by an empty pair. The first stays the
+// default; the second shows the batch files the launch also accepts.
+constexpr wchar_t kEditorFilter[] =
+    L"Applications (*.exe)\0*.exe\0"
+    L"Applications and batch files (*.exe;*.bat;*.cmd)\0*.exe;*.bat;*.cmd\0";
 
 }  // namespace
 

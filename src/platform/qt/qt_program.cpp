@@ -1,11 +1,9 @@
-// Program entry of the Linux build: the Qt application, then the core.
+// The Qt application that the program runs in.
 #include <QApplication>
 
-#include <string>
-#include <vector>
-
-#include "app/tester_app.h"
 #include "platform/platform.h"
+
+namespace platform {
 
 namespace {
 
@@ -22,12 +20,12 @@ void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QSt
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int RunWindowSystem(int argc, char** argv, int (*body)(const std::vector<std::string>& arguments)) {
     previousHandler = qInstallMessageHandler(FilterMessages);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     // What Qt left of the command line once it took its own options.
-    std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
-    return AppMain(platform::ModuleInstance(), arguments);
+    return body(ProgramArguments(argc, argv));
 }
+
+}  // namespace platform

@@ -1,0 +1,18 @@
+#include "app/command_line.h"
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine line;
+    bool options = true;
+    for (const std::string& argument : arguments) {
+        if (options && argument == "--") {
+            options = false;
+        } else if (options && (argument == "--help" || argument == "-h")) {
+            line.help = true;
+        } else if (options && argument == "--version") {
+            line.version = true;
+        } else {
+            line.paths.push_back(argument);
+        }
+    }
+    return line;
+}
