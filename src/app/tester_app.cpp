@@ -27,6 +27,10 @@ void TesterApp::Quit() {
     GLApp::Quit();
 }
 
+std::string TesterApp::HudDir() const {
+    return systemDir.empty() ? exeDir + platform::kPathSeparator + "system" : systemDir;
+}
+
 std::string TesterApp::SettingsPath() const {
     return (settingsDir.empty() ? exeDir : settingsDir) + platform::kPathSeparator + kSettingsName;
 }

@@ -47,7 +47,17 @@ public:
     void CheckViewMenu();
 
     bool HoldsViewer(const ViewerScene* scene) const override { return viewer.get() == scene; }
+    // The viewer's view of the window host.
+    const bool* KeyTable() const override { return keyDown; }
+    int TakeKeyPresses(std::uint8_t key) override { return GLApp::TakeKeyPresses(key); }
+    int ViewportWidth() const override { return viewportWidth; }
+    int ViewportHeight() const override { return viewportHeight; }
+    bool ViewportChanged() const override { return viewportChanged; }
+    void SetViewportChanged(bool changed) override { viewportChanged = changed; }
     double DisplayScale() const override { return platform::WindowScale(window); }
+    platform::WindowHandle Window() const override { return window; }
+    void PresentFrame() override { platform::SwapWindowBuffers(deviceContext); }
+    std::string HudDir() const override;
     // Names what is on show in the title.
     void ShownChanged() override;
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/command_ids.h"
-#include "app/gl_app.h"
 #include "glpng/texture_upload.h"
 #include "platform/files.h"
 #include "render/texture_bank.h"
@@ -204,7 +203,7 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
         }
     }
 
-    if (!keepView) owner->viewportChanged = true;
+    if (!keepView) host_->SetViewportChanged(true);
     freshSince_ = reload ? 0.0f : -1.0f;
 
     const std::int32_t homeDistance = 4 * static_cast<std::int32_t>(textureHeight);
@@ -269,7 +268,7 @@ void ViewerScene::ShowUnreadable() {
     NewPicture();
     textureWidth = textureHeight = 0;
     shownReadable = false;
-    owner->viewportChanged = true;
+    host_->SetViewportChanged(true);
     host_->ShownChanged();
 }
 

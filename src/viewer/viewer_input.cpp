@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/gl_app.h"
 #include "viewer/view_math.h"
 #include "viewer/viewer_scene.h"
 
@@ -90,15 +89,15 @@ void ViewerScene::Update() {
     // against the mark of a reload this pass makes.
     const float elapsed = inputTimer ? inputTimer->LapMilliseconds(kWatchChannel) : 0.0f;
     AgeFreshMark(elapsed);
-    const bool* keys = owner->keyDown;
+    const bool* keys = host_->KeyTable();
     // Presses are taken every pass, so those made during a mouse mode
     // never act once it ends.
-    const int quitPresses = owner->TakeKeyPresses(VK_ESCAPE) + owner->TakeKeyPresses(kKeyQ);
+    const int quitPresses = host_->TakeKeyPresses(VK_ESCAPE) + host_->TakeKeyPresses(kKeyQ);
     Presses presses;
-    presses.back = owner->TakeKeyPresses(VK_OEM_4);
-    presses.forward = owner->TakeKeyPresses(VK_OEM_6);
-    presses.rescan = owner->TakeKeyPresses(kKeyR);
-    presses.reload = owner->TakeKeyPresses(kKeyF5);
+    presses.back = host_->TakeKeyPresses(VK_OEM_4);
+    presses.forward = host_->TakeKeyPresses(VK_OEM_6);
+    presses.rescan = host_->TakeKeyPresses(kKeyR);
+    presses.reload = host_->TakeKeyPresses(kKeyF5);
 
     if (!keys[VK_ESCAPE]) escapeLatched = false;
     if (!keys[kKeyQ]) quitKeyLatched = false;
@@ -111,7 +110,7 @@ void ViewerScene::Update() {
             quitKeyLatched = keys[kKeyQ];
             return;
         }
-        owner->Quit();
+        host_->Quit();
         return;  // Quit has deleted this scene: touch no member
     }
 
@@ -133,15 +132,15 @@ void ViewerScene::Update() {
     if (inputTimer) UpdateWatch(elapsed);
     UpdateReadout();
 
-    if (owner->viewportChanged) ApplyViewportChange();
+    if (host_->ViewportChanged()) ApplyViewportChange();
 
     lastMouseX = mouseX;
     lastMouseY = mouseY;
 }
 
 void ViewerScene::UpdateMoveMode() {
-    const std::int32_t W = owner->viewportWidth;
-    const std::int32_t H = owner->viewportHeight;
+    const std::int32_t W = host_->ViewportWidth();
+    const std::int32_t H = host_->ViewportHeight();
     const std::int32_t w = textureWidth;
     const std::int32_t h = textureHeight;
     // A client area under 2 pixels has no half to divide by.
@@ -163,9 +162,9 @@ void ViewerScene::UpdateMoveMode() {
 }
 
 void ViewerScene::UpdateKeyboard(const Presses& presses) {
-    const bool* keys = owner->keyDown;
-    const std::int32_t W = owner->viewportWidth;
-    const std::int32_t H = owner->viewportHeight;
+    const bool* keys = host_->KeyTable();
+    const std::int32_t W = host_->ViewportWidth();
+    const std::int32_t H = host_->ViewportHeight();
     const std::int32_t w = textureWidth;
     const std::int32_t h = textureHeight;
     const std::int32_t step = moveStep;
@@ -209,9 +208,9 @@ void ViewerScene::UpdateKeyboard(const Presses& presses) {
 }
 
 void ViewerScene::ApplyViewportChange() {
-    owner->viewportChanged = false;
-    const std::int32_t W = owner->viewportWidth;
-    const std::int32_t H = owner->viewportHeight;
+    host_->SetViewportChanged(false);
+    const std::int32_t W = host_->ViewportWidth();
+    const std::int32_t H = host_->ViewportHeight();
     offsetX = 0;
     offsetY = 0;
     // The HUD is laid out in the desktop's logical pixels; the texture stays
@@ -231,8 +230,8 @@ void ViewerScene::ApplyViewportChange() {
 }
 
 CameraView ViewerScene::CurrentView() const {
-    const std::int32_t W = owner->viewportWidth;
-    const std::int32_t H = owner->viewportHeight;
+    const std::int32_t W = host_->ViewportWidth();
+    const std::int32_t H = host_->ViewportHeight();
     const double scale = viewScale > 0 ? viewScale : 1.0;
     // Exact quarters put one texel on one pixel at the distance 4h; at an
     // odd size the centre falls mid-pixel, so shift by half a pixel (a
@@ -261,7 +260,7 @@ void ViewerScene::ApplyProjection() {
     glLoadIdentity();
     // A minimised window or no texture would make GL reject the frustum;
     // the projection then stays the identity, without a GL error.
-    if (owner->viewportWidth <= 0 || owner->viewportHeight <= 0 || textureHeight <= 0) return;
+    if (host_->ViewportWidth() <= 0 || host_->ViewportHeight() <= 0 || textureHeight <= 0) return;
     const CameraView view = CurrentView();
     glFrustum(view.left, view.right, view.bottom, view.top, view.nearPlane, 16.0 * textureHeight);
 }

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <string>
 
-#include "app/gl_app.h"
 #include "glpng/texture_upload.h"
 #include "render/texture_bank.h"
 
@@ -63,9 +62,7 @@ void ViewerScene::Enter() {
 
     gTextureBank.ResetPool(1, 4);
     std::uint16_t size[2] = {0, 0};
-    const std::string system = owner->systemDir.empty()
-                                   ? owner->exeDir + platform::kPathSeparator + "system"
-                                   : owner->systemDir;
+    const std::string system = host_->HudDir();
     legalSprite = LoadHudSprite(system, "legal.png", size, 72, 24);
     webSprite = LoadHudSprite(system, "web.png", size, 0, 12);
     controlsSprite = LoadHudSprite(system, "controls.png", size, 40, 0);
@@ -100,7 +97,7 @@ void ViewerScene::Draw() {
     if (tileMarks) DrawMarks();
     if (showHud) {
         glLoadIdentity();
-        glOrtho(0.0, owner->viewportWidth / hudScale, 0.0, owner->viewportHeight / hudScale, -100.0,
+        glOrtho(0.0, host_->ViewportWidth() / hudScale, 0.0, host_->ViewportHeight() / hudScale, -100.0,
                 100.0);
         glClear(GL_DEPTH_BUFFER_BIT);
         for (Sprite* sprite : {legalSprite.get(), webSprite.get(), controlsSprite.get(),
@@ -108,7 +105,7 @@ void ViewerScene::Draw() {
             if (sprite) sprite->Draw();
     }
     glPopMatrix();
-    platform::SwapWindowBuffers(owner->deviceContext);
+    host_->PresentFrame();
 }
 
 bool ViewerScene::Picture::operator==(const Picture& o) const {
@@ -131,8 +128,8 @@ ViewerScene::Picture ViewerScene::PictureNow() const {
     p.generation = pictureGeneration_;
     p.textureWidth = textureWidth;
     p.textureHeight = textureHeight;
-    p.viewportWidth = owner->viewportWidth;
-    p.viewportHeight = owner->viewportHeight;
+    p.viewportWidth = host_->ViewportWidth();
+    p.viewportHeight = host_->ViewportHeight();
     p.viewScale = viewScale;
     p.fitted = fitted;
     p.showHud = showHud;
@@ -142,9 +139,10 @@ ViewerScene::Picture ViewerScene::PictureNow() const {
 }
 
 bool ViewerScene::Resting(std::uint32_t* wakeInMs) {
-    for (bool down : owner->keyDown)
-        if (down) return false;  // held keys act by their laps, pass after pass
-    if (moveMode || rotateMode || zoomMode || owner->viewportChanged) return false;
+    const bool* keys = host_->KeyTable();
+    if (std::any_of(keys, keys + 256, [](bool down) { return down; }))
+        return false;  // held keys act by their laps, pass after pass
+    if (moveMode || rotateMode || zoomMode || host_->ViewportChanged()) return false;
     if (!drawn_ || !(*drawn_ == PictureNow())) return false;
     double due = kRestMs;
     if (autoRefresh && watch.Watching()) due = std::min(due, watch.UntilLookMs());

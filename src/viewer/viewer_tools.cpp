@@ -4,23 +4,22 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/gl_app.h"
 #include "render/texture_bank.h"
 #include "viewer/view_math.h"
 #include "viewer/viewer_scene.h"
 
 bool ViewerScene::PointerOverView(std::int32_t* x, std::int32_t* y) const {
     std::int32_t px = mouseX, py = mouseY;
-    if (owner->window) platform::PointerPosition(owner->window, &px, &py);
+    if (host_->Window()) platform::PointerPosition(host_->Window(), &px, &py);
     *x = px;
     *y = py;
-    return px >= 0 && py >= 0 && px < owner->viewportWidth && py < owner->viewportHeight;
+    return px >= 0 && py >= 0 && px < host_->ViewportWidth() && py < host_->ViewportHeight();
 }
 
 void ViewerScene::Magnify(int factor) {
     const double k = std::max(1, factor);
     const double h = textureHeight;
-    const std::int32_t W = owner->viewportWidth, H = owner->viewportHeight;
+    const std::int32_t W = host_->ViewportWidth(), H = host_->ViewportHeight();
     if (h <= 0 || W <= 0 || H <= 0) return;
     // The plane point under the anchor stays under it: the pointer when it
     // is over the view, else the centre.
@@ -51,7 +50,7 @@ void ViewerScene::Magnify(int factor) {
 float ViewerScene::FitScale() const {
     const double w = textureWidth, h = textureHeight;
     if (w <= 0 || h <= 0) return 1.0f;
-    const double fit = std::min(owner->viewportWidth / (4.0 * w), owner->viewportHeight / (4.0 * h));
+    const double fit = std::min(host_->ViewportWidth() / (4.0 * w), host_->ViewportHeight() / (4.0 * h));
     return static_cast<float>(std::min(1.0, fit));
 }
 
@@ -114,13 +113,13 @@ void ViewerScene::UpdateTools(const bool* keys) {
             break;
         }
         case Trigger::Press:
-            if (owner->TakeKeyPresses(binding.key) > 0) RunTool(binding.tool);
+            if (host_->TakeKeyPresses(binding.key) > 0) RunTool(binding.tool);
             break;
         case Trigger::CtrlPress:
             // Ctrl+C copies the readout's colour.
-            if (owner->TakeKeyPresses(binding.key) > 0 && keys[VK_CONTROL] && !readoutText_.empty()) {
+            if (host_->TakeKeyPresses(binding.key) > 0 && keys[VK_CONTROL] && !readoutText_.empty()) {
                 const std::size_t hash = readoutText_.find('#');
-                platform::CopyText(owner->window, readoutText_.substr(hash, 9).c_str());
+                platform::CopyText(host_->Window(), readoutText_.substr(hash, 9).c_str());
             }
             break;
         case Trigger::Shown:
