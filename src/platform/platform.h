@@ -156,6 +156,9 @@ struct FileStamp {
 };
 // Never opens the file, so it cannot stand in an editor's way.
 FileStamp StampOf(const char* path);
+// Whether another program holds the file so that it cannot be read now
+// (open without sharing, or locked), as an editor may while it saves.
+bool FileInUse(const char* path);
 
 // --- Clock -------------------------------------------------------------
 // High-resolution counter; false when the platform has none.

@@ -155,9 +155,11 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
     // take the new one. A reload keeps the old picture until the new one
     // is whole, so it takes fresh storage.
     const GLuint recycle = reload ? 0 : texture;
+    // Stamped before the decode, so a save made meanwhile still counts.
+    if (!reload) watch.Watch(paths[currentIndex], textureDir ? *textureDir : std::string());
     const GLuint fresh = LoadTexture(paths[currentIndex], size, recycle);
+    if (!fresh) watch.LoadFailed(platform::FileInUse(paths[currentIndex].c_str()));
     if (reload && !fresh) {
-        watch.LoadFailed();
         holdIndex = false;
         return textureHeight;
     }
@@ -178,8 +180,7 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
     textureHeight = size[1];
     shownReadable = texture != 0;
     shownPath_ = paths[currentIndex];
-    if (reload) watch.LoadSucceeded();
-    else watch.Watch(shownPath_, textureDir ? *textureDir : std::string());
+    if (texture) watch.LoadSucceeded();
     const bool keepView = reload && !resetView && textureWidth == oldWidth && textureHeight == oldHeight;
 
     // The jump list marks the file on show.
@@ -284,12 +285,13 @@ void ViewerScene::UpdateWatch(float elapsedMs) {
     // With Auto Refresh off nothing reloads by itself.
     if (!autoRefresh) return;
     const unsigned found = watch.Poll(elapsedMs);
+    // Given up first, so a load in the same pass shows what it decodes.
+    if ((found & ChangeWatch::kGiveUp) && shownReadable) ShowUnreadable();
     if (found & ChangeWatch::kFolderChanged) {
         Rescan(false);  // reloads the file on show as well
-    } else if (found & ChangeWatch::kFileChanged) {
+    } else if (found & (ChangeWatch::kFileChanged | ChangeWatch::kRetry)) {
         ReloadShown();
     }
-    if (found & ChangeWatch::kGiveUp) ShowUnreadable();
 }
 
 void ViewerScene::JumpTo(std::int16_t index) {
