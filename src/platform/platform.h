@@ -142,6 +142,8 @@ struct FindData {
 SearchHandle SearchFirst(const char* pattern, FindData* data);
 bool SearchNext(SearchHandle search, FindData* data);
 void SearchClose(SearchHandle search);
+// Whether `dir` is there but cannot be listed (no right to read it).
+bool FolderUnreadable(const char* dir);
 
 // --- File stamps -------------------------------------------------------
 // What tells a file (or folder) changed: size and modification time.

@@ -83,6 +83,8 @@ void ViewerScene::Rescan(bool resetView) {
                 names.emplace_back(search.Name());
         std::sort(names.begin(), names.end(), file_names::NaturalLess);
     }
+    // Nothing found may mean nothing could be looked at.
+    folderUnreadable = names.empty() && textureDir && platform::FolderUnreadable(textureDir->c_str());
 
     if (!names.empty()) {
         paths.reserve(names.size());

@@ -110,6 +110,8 @@ public:
     RepeatMode repeatMode = RepeatMode::Grid;
     // Whether the file on show could be read (its texture is not the 0 of a failed load).
     bool shownReadable = false;
+    // Whether the last scan found the folder there but could not list it.
+    bool folderUnreadable = false;
     std::unique_ptr<Sprite> legalSprite;
     std::unique_ptr<Sprite> webSprite;
     std::unique_ptr<Sprite> controlsSprite;
