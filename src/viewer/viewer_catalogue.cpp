@@ -129,6 +129,7 @@ void ViewerScene::Rescan(bool resetView) {
         WantNeighbours();
         // Files added later still show up.
         watch.Watch(std::string(), textureDir ? *textureDir : std::string());
+        UpdateReadout();  // names nothing now
         host_->ShownChanged();
     }
 }
@@ -220,6 +221,7 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
 
     holdIndex = false;
     WantNeighbours();
+    UpdateReadout();  // of the new picture, where the pointer stands
     host_->ShownChanged();
     return textureHeight;
 }
@@ -271,6 +273,7 @@ void ViewerScene::ShowUnreadable() {
     textureWidth = textureHeight = 0;
     shownReadable = false;
     owner->viewportChanged = true;
+    UpdateReadout();  // names nothing now
     host_->ShownChanged();
 }
 

@@ -18,6 +18,7 @@
 #include "viewer/change_watch.h"
 #include "viewer/neighbour_prefetch.h"
 #include "viewer/texel_pick.h"
+#include "viewer/texel_readout.h"
 #include "viewer/tile_layout.h"
 #include "viewer/viewer_host.h"
 
@@ -194,8 +195,6 @@ private:
     static constexpr double kReadoutWakeMs = 50;
     std::string shownPath_;     // the file whose picture is on show
     std::string readoutText_;
-    std::vector<std::uint8_t> texels_;  // level 0 read back for the readout
-    GLuint texelsOf_ = 0;
-    int texelsWidth_ = 0, texelsHeight_ = 0;
+    TexelReadout copy_;         // the picture as the readout reads it
     float freshSince_ = -1;     // time since a reload, while its mark shows
 };

@@ -104,9 +104,12 @@ void ViewerScene::UpdateTools(const bool* keys) {
     if (owner->TakeKeyPresses(kKeyI) > 0) ToggleReadout();
     if (owner->TakeKeyPresses(kKeyG) > 0) ToggleMarks();
     if (owner->TakeKeyPresses(kKeyM) > 0) SetRepeatMode(NextRepeatMode(repeatMode));
-    if (owner->TakeKeyPresses(kKeyC) > 0 && keys[VK_CONTROL] && !readoutText_.empty()) {
-        const std::size_t hash = readoutText_.find('#');
-        platform::CopyText(owner->window, readoutText_.substr(hash, 9).c_str());
+    if (owner->TakeKeyPresses(kKeyC) > 0 && keys[VK_CONTROL]) {
+        UpdateReadout();  // a load this pass may have changed the texel
+        if (!readoutText_.empty()) {
+            const std::size_t hash = readoutText_.find('#');
+            platform::CopyText(owner->window, readoutText_.substr(hash, 9).c_str());
+        }
     }
 }
 
@@ -119,32 +122,19 @@ void ViewerScene::UpdateReadout() {
     if (texture && shownReadable && PointerOverView(&px, &py) &&
         PickPlanePoint(CurrentView(), px, py, &x, &y) &&
         TexelAt(repeatMode, textureWidth, textureHeight, x, y, &tx, &ty)) {
-        if (texelsOf_ != texture) {
-            // Level 0 as the driver holds it (keyed, holes filled), read
-            // back once per texture.
+        if (!copy_.Holds(pictureGeneration_)) {
             GLint w = 0, h = 0;
             gTextureBank.Bind(texture);
             glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
             glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-            texels_.assign(static_cast<std::size_t>(std::max(w, 0)) * std::max(h, 0) * 4, 0);
-            if (!texels_.empty()) {
+            std::vector<std::uint8_t> rgba(static_cast<std::size_t>(std::max(w, 0)) * std::max(h, 0) * 4, 0);
+            if (!rgba.empty()) {
                 glPixelStorei(GL_PACK_ALIGNMENT, 1);
-                glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels_.data());
+                glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
             }
-            texelsOf_ = texture;
-            texelsWidth_ = w;
-            texelsHeight_ = h;
+            copy_.Keep(pictureGeneration_, w, h, std::move(rgba));
         }
-        if (!texels_.empty()) {
-            // A texture scaled up to a power of two holds the texel further on.
-            const std::size_t gx = static_cast<std::size_t>(tx) * texelsWidth_ / textureWidth;
-            const std::size_t gy = static_cast<std::size_t>(ty) * texelsHeight_ / textureHeight;
-            const std::uint8_t* p = &texels_[(gy * texelsWidth_ + gx) * 4];
-            char buffer[64];
-            std::snprintf(buffer, sizeof buffer, "texel %d, %d #%02X%02X%02X%02X%s", tx, ty, p[0],
-                          p[1], p[2], p[3], p[3] == 0 ? " keyed" : "");
-            text = buffer;
-        }
+        text = copy_.Text(tx, ty, textureWidth, textureHeight);
     }
     if (text != readoutText_) {
         readoutText_ = text;
