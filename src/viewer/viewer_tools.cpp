@@ -1,12 +1,12 @@
 // The seam tools: magnify, fit, texel readout, compare with the version
 // before the last reload, marks of the real tile, and repeat modes.
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "app/gl_app.h"
 #include "render/texture_bank.h"
-#include "viewer/view_math.h"
+#include "viewer/magnify.h"
 #include "viewer/viewer_scene.h"
 
 namespace {
@@ -29,32 +29,18 @@ bool ViewerScene::PointerOverView(std::int32_t* x, std::int32_t* y) const {
 
 void ViewerScene::Magnify(int factor) {
     const double k = std::max(1, factor);
-    const double h = textureHeight;
     const std::int32_t W = owner->viewportWidth, H = owner->viewportHeight;
-    if (h <= 0 || W <= 0 || H <= 0) return;
-    // The plane point under the anchor stays under it: the pointer when it
-    // is over the view, else the centre.
-    std::int32_t px = W / 2, py = H / 2;
-    double x = -offsetX, y = -offsetY;
-    std::int32_t sx = 0, sy = 0;
-    if (PointerOverView(&sx, &sy)) {
-        double wx = 0, wy = 0;
-        if (PickPlanePoint(CurrentView(), sx, sy, &wx, &wy)) {
-            px = sx;
-            py = sy;
-            x = wx;
-            y = wy;
-        }
-    }
+    if (textureHeight <= 0 || W <= 0 || H <= 0) return;
+    std::int32_t pointer[2] = {0, 0};
+    const bool over = PointerOverView(&pointer[0], &pointer[1]);
+    const MagnifyAnchor anchor =
+        ChooseMagnifyAnchor(CurrentView(), repeatMode, textureWidth, textureHeight, over ? pointer : nullptr);
     viewScale = static_cast<float>(k);
     fitted = false;
     yaw = 0;
     pitch = 0;
     distance = 4 * static_cast<std::int32_t>(textureHeight);
-    // Flat at the home distance, a pixel is 1/k world units; whole offsets
-    // keep texel edges on pixel edges.
-    offsetX = viewer_math::Saturate16(std::llround((px + 0.5 - W / 2.0) / k - x));
-    offsetY = viewer_math::Saturate16(std::llround((H / 2.0 - py - 0.5) / k - y));
+    MagnifiedOffsets(anchor, W, H, k, &offsetX, &offsetY);
     ApplyProjection();
 }
 

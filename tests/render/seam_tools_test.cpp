@@ -76,6 +76,22 @@ TEST_F(SeamToolsTest, MagnifiedTexelsAreCrispSquaresOfTheirExactColour) {
     EXPECT_EQ(At(300, 200), before);
 }
 
+// Zoomed out with the pointer over the window but off the grid: each
+// magnification still shows texture, anchored at the centre.
+TEST_F(SeamToolsTest, MagnifyWithThePointerOffTheGridStillShowsTexture) {
+    Enter(64, 64);
+    for (int k : {2, 3, 4, 8}) {
+        viewer().Magnify(1);
+        viewer().distance = 12 * 64;  // as far out as the zoom goes
+        viewer().SetMousePosition(20, 20);
+        Show();
+        ASSERT_EQ(At(20, 20), 0u) << "the pointer is not off the grid";
+        viewer().Magnify(k);
+        Show();
+        EXPECT_NE(At(256, 256), 0u) << k << "x: no texture at the centre";
+    }
+}
+
 // Same-sized pictures share storage, and with it a GL name: the readout
 // and Ctrl+C name the new picture's colour at every step and reload.
 TEST_F(SeamToolsTest, ReadoutAndCopyFollowEveryStepAndReload) {
