@@ -151,7 +151,9 @@ TEST_P(LiveReloadE2ETest, WithAutoRefreshOffNothingReloadsByItself) {
 }
 
 // An export written in pieces a second apart, for longer than the watch
-// waits for a file that will not decode: once whole, it shows.
+// waits for a file that will not decode: once whole, it shows. The last
+// piece comes a little later each time, to meet the look at which the
+// watch gives up whatever its phase.
 TEST_P(LiveReloadE2ETest, AFileWrittenInPiecesASecondApartShowsOnceWhole) {
     ASSERT_NO_FATAL_FAILURE(StartAway());
     ASSERT_TRUE(session.FocusWindow(otherWindow));
@@ -159,13 +161,16 @@ TEST_P(LiveReloadE2ETest, AFileWrittenInPiecesASecondApartShowsOnceWhole) {
     const std::string scratch = session.Dir() + "/export.png";
     struct Export {
         int pieces;
+        int lastLaterMs;
         const Colour (&quadrants)[4];
     };
-    for (const Export& e : {Export{4, kNew}, Export{5, kOld}}) {
+    const Export exports[] = {{4, 0, kNew},   {4, 50, kOld},  {4, 100, kNew},
+                              {4, 150, kOld}, {4, 200, kNew}, {5, 0, kOld}};
+    for (const Export& e : exports) {
         ASSERT_TRUE(Quadrants(scratch, e.quadrants));
         const std::string bytes = ReadAll(scratch);
         for (int piece = 0; piece < e.pieces; ++piece) {
-            if (piece > 0) e2e::SleepMs(1000);
+            if (piece > 0) e2e::SleepMs(piece + 1 == e.pieces ? 1000 + e.lastLaterMs : 1000);
             const std::size_t from = bytes.size() * piece / e.pieces;
             const std::size_t to = bytes.size() * (piece + 1) / e.pieces;
             std::FILE* f = std::fopen(File().c_str(), piece == 0 ? "wb" : "ab");
@@ -173,8 +178,10 @@ TEST_P(LiveReloadE2ETest, AFileWrittenInPiecesASecondApartShowsOnceWhole) {
             ASSERT_EQ(to - from, std::fwrite(bytes.data() + from, 1, to - from, f));
             std::fclose(f);
         }
-        EXPECT_TRUE(Wait(e.quadrants[0], 0, 3000)) << e.pieces << " pieces: the whole file did not show";
-        EXPECT_EQ(session.Title().find("cannot be read"), std::string::npos) << session.Title();
+        const std::string what = std::to_string(e.pieces) + " pieces, the last " +
+                                 std::to_string(e.lastLaterMs) + " ms later";
+        EXPECT_TRUE(Wait(e.quadrants[0], 0, 3000)) << what << ": the whole file did not show";
+        EXPECT_EQ(session.Title().find("cannot be read"), std::string::npos) << what << ": " << session.Title();
     }
     ASSERT_TRUE(session.Focus());
     QuitWithEscape();
