@@ -81,41 +81,6 @@ TEST_F(LiveReloadTest, AFileThatWillNotDecodeKeepsTheLastGoodPicture) {
     EXPECT_NE(headless::Get().title.find("cannot be read"), std::string::npos);
 }
 
-// An export written in pieces a second apart: each piece is a change
-// after a quiet spell, loaded at once and failing until the last. Written
-// so a piece lands at the very look at which the watch would give up.
-TEST_F(LiveReloadTest, AFileWrittenInPiecesASecondApartShowsOnceWhole) {
-    WriteTexture("whole.png", 64, 64, Blue, root());  // outside the folder
-    std::string bytes;
-    {
-        std::FILE* f = std::fopen((root() + "/whole.png").c_str(), "rb");
-        ASSERT_NE(f, nullptr);
-        for (int c; (c = std::fgetc(f)) != EOF;) bytes += static_cast<char>(c);
-        std::fclose(f);
-    }
-    for (int pieces : {4, 6}) {
-        WriteTexture("a.png", 64, 64, Red);
-        Passes(1000);
-        viewer().distance = 256;
-        ASSERT_EQ(Centre(), 0xC80000u);
-        // The next pass looks: the first piece is seen at once.
-        while (viewer().watch.UntilLookMs() > 20) Passes(20);
-        for (int piece = 0; piece < pieces; ++piece) {
-            const std::size_t from = bytes.size() * piece / pieces, to = bytes.size() * (piece + 1) / pieces;
-            std::FILE* f = std::fopen(TexturePath("a.png").c_str(), piece == 0 ? "wb" : "ab");
-            ASSERT_NE(f, nullptr);
-            std::fwrite(bytes.data() + from, 1, to - from, f);
-            std::fclose(f);
-            Passes(1000);
-        }
-        Passes(1000);
-        EXPECT_TRUE(viewer().shownReadable) << pieces << " pieces";
-        EXPECT_EQ(headless::Get().title.find("cannot be read"), std::string::npos) << headless::Get().title;
-        viewer().distance = 256;
-        EXPECT_EQ(Centre(), 0x0000C8u) << pieces << " pieces";
-    }
-}
-
 TEST_F(LiveReloadTest, FilesAddedToTheFolderJoinTheListAndTheFileOnShowStays) {
     viewer().StepTexture(true, false);  // b.png
     WriteTexture("0.png", 16, 16, Red);

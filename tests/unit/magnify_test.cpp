@@ -30,12 +30,8 @@ TEST(MagnifyTest, KeepsThePointersTexelOrElseShowsTextureAtTheCentre) {
         {"pointer outside the window", 64, 64, RepeatMode::Grid, 0, 0, 12, 0, 0, -1, -1, false},
         {"panned off, centre off the grid", 64, 64, RepeatMode::Grid, 300, -250, 12, 0, 0, 20, 500, false},
         {"tilted, pointer past the horizon", 64, 64, RepeatMode::Grid, 0, 0, 6, 0, 80, 256, 5, false},
-        {"tilted, pointer off the grid", 128, 64, RepeatMode::Grid, 0, 0, 8, 60, 0, 500, 256, false},
-        {"one row, pointer above it", 64, 64, RepeatMode::Across, 0, 0, 4, 0, 0, 256, 150, false},
-        {"one row, centre off it", 64, 64, RepeatMode::Across, 0, 120, 4, 0, 0, -1, -1, false},
-        {"one column, pointer left of it", 64, 64, RepeatMode::Down, 0, 0, 4, 0, 0, 100, 256, false},
+        {"one row, pointer and centre off it", 64, 64, RepeatMode::Across, 0, 120, 4, 0, 0, 256, 300, false},
         {"mirrored, pointer on a copy", 64, 64, RepeatMode::Mirrored, 0, 0, 4, 0, 0, 200, 300, true},
-        {"wide texture zoomed out", 200, 50, RepeatMode::Grid, 0, 0, 12, 0, 0, 500, 500, false},
     };
     for (const Case& c : cases) {
         const CameraView before = MakeCameraView(kSide, kSide, c.h, 1.0, c.offsetX, c.offsetY,
