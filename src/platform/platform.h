@@ -157,6 +157,8 @@ struct FindData {
 SearchHandle SearchFirst(const char* pattern, FindData* data);
 bool SearchNext(SearchHandle search, FindData* data);
 void SearchClose(SearchHandle search);
+// Whether `dir` is there but cannot be listed (no right to read it).
+bool FolderUnreadable(const char* dir);
 
 // --- File stamps -------------------------------------------------------
 // What tells a file (or folder) changed: size and modification time.
@@ -171,6 +173,9 @@ struct FileStamp {
 };
 // Never opens the file, so it cannot stand in an editor's way.
 FileStamp StampOf(const char* path);
+// Whether another program holds the file so that it cannot be read now
+// (open without sharing, or locked), as an editor may while it saves.
+bool FileInUse(const char* path);
 
 // --- Clock -------------------------------------------------------------
 // High-resolution counter; false when the platform has none.

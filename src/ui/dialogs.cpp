@@ -90,6 +90,7 @@ void TesterApp::ShownChanged() {
     ShownFile shown;
     shown.folder = viewer->textureDir ? viewer->textureDir->c_str() : nullptr;
     shown.path = viewer->CurrentTexturePath();
+    shown.folderUnreadable = viewer->folderUnreadable;
     shown.readable = viewer->shownReadable;
     shown.width = viewer->textureWidth;
     shown.height = viewer->textureHeight;

@@ -17,7 +17,7 @@ std::string WindowTitle(const ShownFile& shown) {
     title += kDash;
     if (!shown.path) {
         title += shown.folder;
-        title += ": no PNG files";
+        title += shown.folderUnreadable ? ": folder cannot be read" : ": no PNG files";
         return title;
     }
     title += file_names::BaseName(shown.path, platform::kPathSeparator);

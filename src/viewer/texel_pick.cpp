@@ -21,6 +21,31 @@ Vec ToPlane(Vec v, double yaw, double pitch) {
 
 }  // namespace
 
+CameraView MakeCameraView(int width, int height, int textureHeight, double scale, double offsetX,
+                          double offsetY, double distance, double yawDegrees, double pitchDegrees) {
+    if (!(scale > 0)) scale = 1.0;
+    // Exact quarters put one texel on one pixel at the distance 4h; at an
+    // odd size the centre falls mid-pixel, so shift by half a pixel (a
+    // quarter unit on the near plane) to put texel edges on pixel edges.
+    // A magnified view narrows the frustum, pixel and shift alike.
+    const double shiftX = width % 2 ? 0.25 : 0.0;
+    const double shiftY = height % 2 ? 0.25 : 0.0;
+    CameraView view;
+    view.left = (-width / 4.0 - shiftX) / scale;
+    view.right = (width / 4.0 - shiftX) / scale;
+    view.bottom = (-height / 4.0 - shiftY) / scale;
+    view.top = (height / 4.0 - shiftY) / scale;
+    view.nearPlane = 2.0 * textureHeight;
+    view.offsetX = offsetX;
+    view.offsetY = offsetY;
+    view.distance = distance;
+    view.yawDegrees = yawDegrees;
+    view.pitchDegrees = pitchDegrees;
+    view.width = width;
+    view.height = height;
+    return view;
+}
+
 bool PickPlanePoint(const CameraView& view, int px, int py, double* x, double* y) {
     if (view.width <= 0 || view.height <= 0 || view.nearPlane <= 0) return false;
     // The pixel's centre on the near plane, in eye coordinates.

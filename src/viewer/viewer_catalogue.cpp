@@ -84,6 +84,8 @@ void ViewerScene::Rescan(bool resetView) {
                 names.emplace_back(search.Name());
         std::sort(names.begin(), names.end(), file_names::NaturalLess);
     }
+    // Nothing found may mean nothing could be looked at.
+    folderUnreadable = names.empty() && textureDir && platform::FolderUnreadable(textureDir->c_str());
 
     if (!names.empty()) {
         paths.reserve(names.size());
@@ -128,6 +130,7 @@ void ViewerScene::Rescan(bool resetView) {
         WantNeighbours();
         // Files added later still show up.
         watch.Watch(std::string(), textureDir ? *textureDir : std::string());
+        UpdateReadout();  // names nothing now
         host_->ShownChanged();
     }
 }
@@ -156,9 +159,11 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
     // take the new one. A reload keeps the old picture until the new one
     // is whole, so it takes fresh storage.
     const GLuint recycle = reload ? 0 : texture;
+    // Stamped before the decode, so a save made meanwhile still counts.
+    if (!reload) watch.Watch(paths[currentIndex], textureDir ? *textureDir : std::string());
     const GLuint fresh = LoadTexture(paths[currentIndex], size, recycle);
+    if (!fresh) watch.LoadFailed(platform::FileInUse(paths[currentIndex].c_str()));
     if (reload && !fresh) {
-        watch.LoadFailed();
         holdIndex = false;
         return textureHeight;
     }
@@ -179,8 +184,7 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
     textureHeight = size[1];
     shownReadable = texture != 0;
     shownPath_ = paths[currentIndex];
-    if (reload) watch.LoadSucceeded();
-    else watch.Watch(shownPath_, textureDir ? *textureDir : std::string());
+    if (texture) watch.LoadSucceeded();
     const bool keepView = reload && !resetView && textureWidth == oldWidth && textureHeight == oldHeight;
 
     // The jump list marks the file on show.
@@ -218,6 +222,7 @@ std::uint16_t ViewerScene::StepTexture(bool forward, bool resetView) {
 
     holdIndex = false;
     WantNeighbours();
+    UpdateReadout();  // of the new picture, where the pointer stands
     host_->ShownChanged();
     return textureHeight;
 }
@@ -269,6 +274,7 @@ void ViewerScene::ShowUnreadable() {
     textureWidth = textureHeight = 0;
     shownReadable = false;
     host_->SetViewportChanged(true);
+    UpdateReadout();  // names nothing now
     host_->ShownChanged();
 }
 
@@ -285,12 +291,13 @@ void ViewerScene::UpdateWatch(float elapsedMs) {
     // With Auto Refresh off nothing reloads by itself.
     if (!autoRefresh) return;
     const unsigned found = watch.Poll(elapsedMs);
+    // Given up first, so a load in the same pass shows what it decodes.
+    if ((found & ChangeWatch::kGiveUp) && shownReadable) ShowUnreadable();
     if (found & ChangeWatch::kFolderChanged) {
         Rescan(false);  // reloads the file on show as well
-    } else if (found & ChangeWatch::kFileChanged) {
+    } else if (found & (ChangeWatch::kFileChanged | ChangeWatch::kRetry)) {
         ReloadShown();
     }
-    if (found & ChangeWatch::kGiveUp) ShowUnreadable();
 }
 
 void ViewerScene::JumpTo(std::int16_t index) {

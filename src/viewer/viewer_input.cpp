@@ -230,29 +230,8 @@ void ViewerScene::ApplyViewportChange() {
 }
 
 CameraView ViewerScene::CurrentView() const {
-    const std::int32_t W = host_->ViewportWidth();
-    const std::int32_t H = host_->ViewportHeight();
-    const double scale = viewScale > 0 ? viewScale : 1.0;
-    // Exact quarters put one texel on one pixel at the distance 4h; at an
-    // odd size the centre falls mid-pixel, so shift by half a pixel (a
-    // quarter unit on the near plane) to put texel edges on pixel edges.
-    // A magnified view narrows the frustum, pixel and shift alike.
-    const double shiftX = W % 2 ? 0.25 : 0.0;
-    const double shiftY = H % 2 ? 0.25 : 0.0;
-    CameraView view;
-    view.left = (-W / 4.0 - shiftX) / scale;
-    view.right = (W / 4.0 - shiftX) / scale;
-    view.bottom = (-H / 4.0 - shiftY) / scale;
-    view.top = (H / 4.0 - shiftY) / scale;
-    view.nearPlane = 2.0 * textureHeight;
-    view.offsetX = offsetX;
-    view.offsetY = offsetY;
-    view.distance = distance;
-    view.yawDegrees = yaw;
-    view.pitchDegrees = pitch;
-    view.width = W;
-    view.height = H;
-    return view;
+    return MakeCameraView(host_->ViewportWidth(), host_->ViewportHeight(), textureHeight, viewScale, offsetX,
+                          offsetY, distance, yaw, pitch);
 }
 
 void ViewerScene::ApplyProjection() {

@@ -19,6 +19,7 @@
 #include "viewer/command_table.h"
 #include "viewer/neighbour_prefetch.h"
 #include "viewer/texel_pick.h"
+#include "viewer/texel_readout.h"
 #include "viewer/tile_layout.h"
 #include "viewer/viewer_host.h"
 
@@ -114,6 +115,8 @@ public:
     RepeatMode repeatMode = RepeatMode::Grid;
     // Whether the file on show could be read (its texture is not the 0 of a failed load).
     bool shownReadable = false;
+    // Whether the last scan found the folder there but could not list it.
+    bool folderUnreadable = false;
     std::unique_ptr<Sprite> legalSprite;
     std::unique_ptr<Sprite> webSprite;
     std::unique_ptr<Sprite> controlsSprite;
@@ -198,8 +201,6 @@ private:
     static constexpr double kReadoutWakeMs = 50;
     std::string shownPath_;     // the file whose picture is on show
     std::string readoutText_;
-    std::vector<std::uint8_t> texels_;  // level 0 read back for the readout
-    GLuint texelsOf_ = 0;
-    int texelsWidth_ = 0, texelsHeight_ = 0;
+    TexelReadout copy_;         // the picture as the readout reads it
     float freshSince_ = -1;     // time since a reload, while its mark shows
 };

@@ -1,11 +1,11 @@
 // The seam tools: magnify, fit, texel readout, compare with the version
 // before the last reload, marks of the real tile, and repeat modes.
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "render/texture_bank.h"
-#include "viewer/view_math.h"
+#include "viewer/magnify.h"
 #include "viewer/viewer_scene.h"
 
 bool ViewerScene::PointerOverView(std::int32_t* x, std::int32_t* y) const {
@@ -18,32 +18,18 @@ bool ViewerScene::PointerOverView(std::int32_t* x, std::int32_t* y) const {
 
 void ViewerScene::Magnify(int factor) {
     const double k = std::max(1, factor);
-    const double h = textureHeight;
     const std::int32_t W = host_->ViewportWidth(), H = host_->ViewportHeight();
-    if (h <= 0 || W <= 0 || H <= 0) return;
-    // The plane point under the anchor stays under it: the pointer when it
-    // is over the view, else the centre.
-    std::int32_t px = W / 2, py = H / 2;
-    double x = -offsetX, y = -offsetY;
-    std::int32_t sx = 0, sy = 0;
-    if (PointerOverView(&sx, &sy)) {
-        double wx = 0, wy = 0;
-        if (PickPlanePoint(CurrentView(), sx, sy, &wx, &wy)) {
-            px = sx;
-            py = sy;
-            x = wx;
-            y = wy;
-        }
-    }
+    if (textureHeight <= 0 || W <= 0 || H <= 0) return;
+    std::int32_t pointer[2] = {0, 0};
+    const bool over = PointerOverView(&pointer[0], &pointer[1]);
+    const MagnifyAnchor anchor =
+        ChooseMagnifyAnchor(CurrentView(), repeatMode, textureWidth, textureHeight, over ? pointer : nullptr);
     viewScale = static_cast<float>(k);
     fitted = false;
     yaw = 0;
     pitch = 0;
     distance = 4 * static_cast<std::int32_t>(textureHeight);
-    // Flat at the home distance, a pixel is 1/k world units; whole offsets
-    // keep texel edges on pixel edges.
-    offsetX = viewer_math::Saturate16(std::llround((px + 0.5 - W / 2.0) / k - x));
-    offsetY = viewer_math::Saturate16(std::llround((H / 2.0 - py - 0.5) / k - y));
+    MagnifiedOffsets(anchor, W, H, k, &offsetX, &offsetY);
     ApplyProjection();
 }
 
@@ -116,10 +102,14 @@ void ViewerScene::UpdateTools(const bool* keys) {
             if (host_->TakeKeyPresses(binding.key) > 0) RunTool(binding.tool);
             break;
         case Trigger::CtrlPress:
-            // Ctrl+C copies the readout's colour.
-            if (host_->TakeKeyPresses(binding.key) > 0 && keys[VK_CONTROL] && !readoutText_.empty()) {
-                const std::size_t hash = readoutText_.find('#');
-                platform::CopyText(host_->Window(), readoutText_.substr(hash, 9).c_str());
+            // Ctrl+C copies the readout's colour, read again first: a load
+            // this pass may have changed the texel.
+            if (host_->TakeKeyPresses(binding.key) > 0 && keys[VK_CONTROL]) {
+                UpdateReadout();
+                if (!readoutText_.empty()) {
+                    const std::size_t hash = readoutText_.find('#');
+                    platform::CopyText(host_->Window(), readoutText_.substr(hash, 9).c_str());
+                }
             }
             break;
         case Trigger::Shown:
@@ -137,32 +127,19 @@ void ViewerScene::UpdateReadout() {
     if (texture && shownReadable && PointerOverView(&px, &py) &&
         PickPlanePoint(CurrentView(), px, py, &x, &y) &&
         TexelAt(repeatMode, textureWidth, textureHeight, x, y, &tx, &ty)) {
-        if (texelsOf_ != texture) {
-            // Level 0 as the driver holds it (keyed, holes filled), read
-            // back once per texture.
+        if (!copy_.Holds(pictureGeneration_)) {
             GLint w = 0, h = 0;
             gTextureBank.Bind(texture);
             glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
             glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-            texels_.assign(static_cast<std::size_t>(std::max(w, 0)) * std::max(h, 0) * 4, 0);
-            if (!texels_.empty()) {
+            std::vector<std::uint8_t> rgba(static_cast<std::size_t>(std::max(w, 0)) * std::max(h, 0) * 4, 0);
+            if (!rgba.empty()) {
                 glPixelStorei(GL_PACK_ALIGNMENT, 1);
-                glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels_.data());
+                glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
             }
-            texelsOf_ = texture;
-            texelsWidth_ = w;
-            texelsHeight_ = h;
+            copy_.Keep(pictureGeneration_, w, h, std::move(rgba));
         }
-        if (!texels_.empty()) {
-            // A texture scaled up to a power of two holds the texel further on.
-            const std::size_t gx = static_cast<std::size_t>(tx) * texelsWidth_ / textureWidth;
-            const std::size_t gy = static_cast<std::size_t>(ty) * texelsHeight_ / textureHeight;
-            const std::uint8_t* p = &texels_[(gy * texelsWidth_ + gx) * 4];
-            char buffer[64];
-            std::snprintf(buffer, sizeof buffer, "texel %d, %d #%02X%02X%02X%02X%s", tx, ty, p[0],
-                          p[1], p[2], p[3], p[3] == 0 ? " keyed" : "");
-            text = buffer;
-        }
+        text = copy_.Text(tx, ty, textureWidth, textureHeight);
     }
     if (text != readoutText_) {
         readoutText_ = text;

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "e2e/harness.h"
@@ -144,6 +146,78 @@ TEST_P(LiveReloadE2ETest, WithAutoRefreshOffNothingReloadsByItself) {
     ASSERT_TRUE(e2e::WriteSolid(File(), 64, kAgain));
     e2e::SleepMs(2000);
     EXPECT_TRUE(Wait(kOld[0], 0, 0)) << "reloaded with Auto Refresh off";
+    ASSERT_TRUE(session.Focus());
+    QuitWithEscape();
+}
+
+// An export written in pieces a second apart, for longer than the watch
+// waits for a file that will not decode: once whole, it shows. The last
+// piece comes a little later each time, to meet the look at which the
+// watch gives up whatever its phase.
+TEST_P(LiveReloadE2ETest, AFileWrittenInPiecesASecondApartShowsOnceWhole) {
+    ASSERT_NO_FATAL_FAILURE(StartAway());
+    ASSERT_TRUE(session.FocusWindow(otherWindow));
+    e2e::SleepMs(300);
+    const std::string scratch = session.Dir() + "/export.png";
+    struct Export {
+        int pieces;
+        int lastLaterMs;
+        const Colour (&quadrants)[4];
+    };
+    const Export exports[] = {{4, 0, kNew},   {4, 50, kOld},  {4, 100, kNew},
+                              {4, 150, kOld}, {4, 200, kNew}, {5, 0, kOld}};
+    for (const Export& e : exports) {
+        ASSERT_TRUE(Quadrants(scratch, e.quadrants));
+        const std::string bytes = ReadAll(scratch);
+        for (int piece = 0; piece < e.pieces; ++piece) {
+            if (piece > 0) e2e::SleepMs(piece + 1 == e.pieces ? 1000 + e.lastLaterMs : 1000);
+            const std::size_t from = bytes.size() * piece / e.pieces;
+            const std::size_t to = bytes.size() * (piece + 1) / e.pieces;
+            std::FILE* f = std::fopen(File().c_str(), piece == 0 ? "wb" : "ab");
+            ASSERT_NE(f, nullptr);
+            ASSERT_EQ(to - from, std::fwrite(bytes.data() + from, 1, to - from, f));
+            std::fclose(f);
+        }
+        const std::string what = std::to_string(e.pieces) + " pieces, the last " +
+                                 std::to_string(e.lastLaterMs) + " ms later";
+        EXPECT_TRUE(Wait(e.quadrants[0], 0, 3000)) << what << ": the whole file did not show";
+        EXPECT_EQ(session.Title().find("cannot be read"), std::string::npos) << what << ": " << session.Title();
+    }
+    ASSERT_TRUE(session.Focus());
+    QuitWithEscape();
+}
+
+// An editor that writes holding the file for itself alone (share mode 0):
+// every read fails meanwhile, and no change follows the close.
+TEST_P(LiveReloadE2ETest, AFileHeldWithoutSharingShowsOnceLetGo) {
+    if (target != Session::Target::Windows) GTEST_SKIP() << "share modes are a Windows matter";
+    const std::string holder =
+        (std::filesystem::path(Session::WindowsBuild()).parent_path() / "hold_file.exe").string();
+    ASSERT_TRUE(std::filesystem::exists(holder)) << "no hold_file.exe beside " << Session::WindowsBuild();
+    ASSERT_NO_FATAL_FAILURE(StartAway());
+    ASSERT_TRUE(session.FocusWindow(otherWindow));
+    struct Save {
+        int holdMs;  // short of the giving up, and past it
+        const Colour (&after)[4];
+    };
+    for (const Save& save : {Save{1500, kNew}, Save{4500, kOld}}) {
+        const std::string source = session.Dir() + "/saved.png";
+        ASSERT_TRUE(Quadrants(source, save.after));
+        const std::string bytes = ReadAll(source);
+        e2e::Process editor;
+        ASSERT_TRUE(editor.Start({std::string(ZINTRA_SOURCE_DIR) + "/scripts/wine-run", holder,
+                                  Session::WindowsPath(source), Session::WindowsPath(File()),
+                                  std::to_string(save.holdMs)},
+                                 session.Env()));
+        // Wine may take some seconds to start it.
+        for (int i = 0; i < 300 && ReadAll(File()) != bytes; ++i) e2e::SleepMs(50);
+        ASSERT_TRUE(ReadAll(File()) == bytes) << "hold_file.exe did not write the file";
+        e2e::SleepMs(700);
+        EXPECT_FALSE(Wait(save.after[0], 0, 0)) << "read while held: the hold did not hold";
+        ASSERT_EQ(std::optional<int>(0), editor.Wait(save.holdMs + 20000));
+        EXPECT_TRUE(Wait(save.after[0], 0, 4000)) << "held " << save.holdMs << " ms: not shown once let go";
+        EXPECT_EQ(session.Title().find("cannot be read"), std::string::npos) << session.Title();
+    }
     ASSERT_TRUE(session.Focus());
     QuitWithEscape();
 }

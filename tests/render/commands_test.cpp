@@ -1,6 +1,10 @@
 // Menus and command handling of the application, on the headless backend
 // with a real software GL context and real texture folders.
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -407,6 +411,50 @@ TEST_F(CommandsTest, TitleAndJumpListFollowTheFileOnShow) {
     headless::Get().folderAnswer = empty;
     Command(IDM_BROWSE);
     EXPECT_EQ(headless::Get().title, "Zintra - Zintra" + dash + empty + ": no PNG files");
+}
+
+// Root lists a folder whatever its mode: while this lives, this thread
+// works without the two capabilities that allow that.
+class WithoutReadOverride {
+public:
+    WithoutReadOverride() {
+        header_.version = _LINUX_CAPABILITY_VERSION_3;
+        if (syscall(SYS_capget, &header_, saved_) != 0) return;
+        __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        lowered_ = syscall(SYS_capset, &header_, lowered) == 0;
+    }
+    ~WithoutReadOverride() {
+        if (lowered_) syscall(SYS_capset, &header_, saved_);
+    }
+    WithoutReadOverride(const WithoutReadOverride&) = delete;
+    WithoutReadOverride& operator=(const WithoutReadOverride&) = delete;
+    bool Lowered() const { return lowered_; }
+
+private:
+    __user_cap_header_struct header_{};
+    __user_cap_data_struct saved_[2]{};
+    bool lowered_ = false;
+};
+
+TEST_F(CommandsTest, AFolderThatCannotBeReadSaysSoNotThatItIsEmpty) {
+    Start();
+    const std::string dash = " \u2014 ";
+    const std::string locked = root() + "/locked";
+    std::filesystem::create_directories(locked);
+    WriteTexture("x.png", 8, 8, nullptr, locked);
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    {
+        WithoutReadOverride guard;
+        ASSERT_TRUE(guard.Lowered());
+        headless::Get().folderAnswer = locked;
+        Command(IDM_BROWSE);
+        EXPECT_EQ(headless::Get().title, "Zintra - Zintra" + dash + locked + ": folder cannot be read");
+        EXPECT_EQ(app().viewer->pathCount, 0);
+    }
+    ASSERT_EQ(chmod(locked.c_str(), 0700), 0);
+    Command(IDM_REFRESH);
+    EXPECT_EQ(headless::Get().title, "Zintra - Zintra" + dash + "x.png (8 \u00d7 8) 1/1");
 }
 
 TEST_F(CommandsTest, AnArgumentOpensItsFolderWithTheFileOnShow) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "app/command_ids.h"
@@ -73,6 +74,62 @@ TEST_F(SeamToolsTest, MagnifiedTexelsAreCrispSquaresOfTheirExactColour) {
     viewer().Magnify(4);
     Show();
     EXPECT_EQ(At(300, 200), before);
+}
+
+// Zoomed out with the pointer over the window but off the grid: each
+// magnification still shows texture, anchored at the centre.
+TEST_F(SeamToolsTest, MagnifyWithThePointerOffTheGridStillShowsTexture) {
+    Enter(64, 64);
+    for (int k : {2, 3, 4, 8}) {
+        viewer().Magnify(1);
+        viewer().distance = 12 * 64;  // as far out as the zoom goes
+        viewer().SetMousePosition(20, 20);
+        Show();
+        ASSERT_EQ(At(20, 20), 0u) << "the pointer is not off the grid";
+        viewer().Magnify(k);
+        Show();
+        EXPECT_NE(At(256, 256), 0u) << k << "x: no texture at the centre";
+    }
+}
+
+// Same-sized pictures share storage, and with it a GL name: the readout
+// and Ctrl+C name the new picture's colour at every step and reload.
+TEST_F(SeamToolsTest, ReadoutAndCopyFollowEveryStepAndReload) {
+    auto solid = [](std::uint16_t r, std::uint16_t g, std::uint16_t b) {
+        return [=](unsigned, unsigned) { return testpng::Sample::Rgb(r, g, b); };
+    };
+    WriteTexture("a.png", 64, 64, solid(200, 0, 0));
+    WriteTexture("b.png", 64, 64, solid(0, 200, 0));
+    WriteTexture("c.png", 64, 64, solid(0, 0, 200));
+    EnterViewer(512, 512);
+    UseFakeClock();
+    viewer().showHud = false;
+    viewer().ToggleReadout();
+    viewer().SetMousePosition(260, 260);
+    Show();
+    ASSERT_NE(viewer().ReadoutText().find("#C80000FF"), std::string::npos) << viewer().ReadoutText();
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        const char* colour;
+    };
+    const Step steps[] = {
+        {"]", [&] { viewer().StepTexture(true, false); }, "#00C800FF"},
+        {"jump", [&] { viewer().JumpTo(2); }, "#0000C8FF"},
+        {"reload", [&] { WriteTexture("c.png", 64, 64, solid(10, 20, 30)); viewer().ReloadShown(); }, "#0A141EFF"},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_NE(viewer().ReadoutText().find(step.colour), std::string::npos)
+            << step.what << ": " << viewer().ReadoutText();
+        EXPECT_NE(headless::Get().title.find(step.colour), std::string::npos) << step.what;
+        Press(VK_CONTROL);
+        app().HandleMessage(app().window, WM_KEYDOWN, 'C', 0);
+        viewer().Update();
+        app().HandleMessage(app().window, WM_KEYUP, 'C', 0);
+        Release(VK_CONTROL);
+        EXPECT_EQ(headless::Get().clipboard, step.colour) << step.what;
+    }
 }
 
 TEST_F(SeamToolsTest, FitShowsTheWholeGridWhateverTheTextureSize) {

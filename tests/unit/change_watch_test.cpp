@@ -5,6 +5,8 @@
 
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "viewer/change_watch.h"
 
@@ -119,6 +121,59 @@ TEST_F(ChangeWatchTest, AFileThatWillNotDecodeIsRetriedThenGivenUp) {
     ASSERT_EQ(Run(300), unsigned(ChangeWatch::kFileChanged));
     watch.LoadSucceeded();
     EXPECT_EQ(Run(2 * ChangeWatch::kRetryForMs), unsigned(ChangeWatch::kNone));
+}
+
+// A file put down in pieces `gapMs` apart, loaded as the viewer does at
+// each change: never given up on at a look that saw a change, and the
+// last piece shows and stays.
+// 4 x 990, 2 x 2995 and 8 x 400 (settled after 150 ms) bring the last
+// piece to the look that gives up; 6 x 1000 is given up on before its
+// last pieces.
+TEST_F(ChangeWatchTest, AFileWrittenInPiecesShowsOnceWhole) {
+    const std::pair<int, double> writers[] = {{4, 990}, {2, 2995}, {6, 1000}, {8, 400}};
+    for (const auto& [pieces, gapMs] : writers) {
+        watch = ChangeWatch(FakeStamp);
+        SetUp();
+        bool unreadable = false, whole = false;
+        for (int piece = 1; piece <= pieces; ++piece) {
+            Write("/t/a.png", 1000 + piece);
+            for (double t = 0; t < (piece == pieces ? 5000 : gapMs); t += 10) {
+                const unsigned found = watch.Poll(10);
+                EXPECT_NE(found, unsigned(ChangeWatch::kFileChanged | ChangeWatch::kGiveUp))
+                    << pieces << " x " << gapMs << ": given up on at the look that saw a change";
+                if (found & ChangeWatch::kGiveUp) unreadable = true;
+                if (!(found & ChangeWatch::kFileChanged)) continue;
+                whole = piece == pieces;
+                unreadable = unreadable && !whole;
+                if (whole) watch.LoadSucceeded();
+                else watch.LoadFailed();
+            }
+        }
+        EXPECT_TRUE(whole && !unreadable) << pieces << " x " << gapMs;
+    }
+}
+
+// A file another program holds comes back by itself, ever less often,
+// until it loads or changes; once more after the holder let go.
+TEST_F(ChangeWatchTest, AFileInUseIsTriedAgainUntilItLoads) {
+    Write("/t/a.png", 10);
+    ASSERT_EQ(watch.Poll(10), unsigned(ChangeWatch::kFileChanged));  // a look
+    auto retryAfter = [&](bool inUse) {
+        watch.LoadFailed(inUse);
+        for (double t = 10; t <= 5000; t += 10)
+            if (watch.Poll(10) & ChangeWatch::kRetry) return t;
+        return -1.0;
+    };
+    std::vector<double> gaps;
+    for (bool inUse : {true, true, true, true, true, false, false}) gaps.push_back(retryAfter(inUse));
+    EXPECT_EQ(gaps, (std::vector<double>{200, 400, 800, 1600, 1600, 1600, -1}));
+    // A change starts the backoff again; a load ends it.
+    watch.LoadFailed(true);
+    Write("/t/a.png", 20);
+    EXPECT_EQ(Run(100), unsigned(ChangeWatch::kFileChanged));
+    EXPECT_EQ(retryAfter(true), 200);
+    watch.LoadSucceeded();
+    EXPECT_EQ(Run(5000), unsigned(ChangeWatch::kNone));
 }
 
 TEST_F(ChangeWatchTest, AFolderChangeSurvivesAStepToAnotherFile) {

@@ -45,6 +45,9 @@ TEST(WindowTitle, NamesWhatIsOnShow) {
 
     shown.folder = "/home/p/textures";
     EXPECT_EQ(WindowTitle(shown), "Zintra - Zintra \u2014 /home/p/textures: no PNG files");
+    shown.folderUnreadable = true;
+    EXPECT_EQ(WindowTitle(shown), "Zintra - Zintra \u2014 /home/p/textures: folder cannot be read");
+    shown.folderUnreadable = false;
 
     const std::string bricks = std::string("textures") + platform::kPathSeparator + "bricks.png";
     shown.path = bricks.c_str();

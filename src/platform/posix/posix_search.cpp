@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -93,5 +94,15 @@ bool SearchNext(SearchHandle search, FindData* data) {
 }
 
 void SearchClose(SearchHandle search) { delete search; }
+
+bool FolderUnreadable(const char* dir) {
+    if (!dir) return false;
+    DIR* d = opendir(dir);
+    if (d) {
+        closedir(d);
+        return false;
+    }
+    return errno == EACCES || errno == EPERM;
+}
 
 }  // namespace platform

@@ -61,4 +61,18 @@ void SearchClose(SearchHandle search) {
     delete search;
 }
 
+bool FolderUnreadable(const char* dir) {
+    if (!dir) return false;
+    std::string pattern(dir);
+    if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
+    pattern += '*';
+    WIN32_FIND_DATAW found;
+    const HANDLE find = FindFirstFileW(win32::FilePath(pattern).c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        FindClose(find);
+        return false;
+    }
+    return GetLastError() == ERROR_ACCESS_DENIED;
+}
+
 }  // namespace platform
