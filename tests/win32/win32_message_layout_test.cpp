@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/win32/win32_paths.h"
+#include "platform/files.h"
 #include "ui/help_texts.h"
 
 TEST(Win32MessageLayout, ControlsRowsShareOneColumn) {

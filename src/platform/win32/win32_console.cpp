@@ -5,7 +5,7 @@
 #include <shellapi.h>
 
 #include "platform/platform.h"
-#include "platform/win32/win32_paths.h"
+#include "platform/files.h"
 
 namespace platform {
 
