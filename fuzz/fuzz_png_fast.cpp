@@ -10,7 +10,7 @@
 #include <zlib.h>
 
 #include "fuzz_support.h"
-#include "glpng/png_decode.h"
+#include "glpng/decode/png_decode.h"
 
 namespace {
 

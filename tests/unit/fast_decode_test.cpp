@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "glpng/png_decode.h"
+#include "glpng/decode/png_decode.h"
 #include "support/png_writer.h"
 
 namespace {

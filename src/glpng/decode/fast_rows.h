@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "glpng/png_decode.h"
+#include "glpng/decode/png_decode.h"
 
 namespace glpng {
 

@@ -2,7 +2,7 @@
 // the RGBA conversion libpng's transforms give these formats. Every
 // check libpng makes that could end in a refusal ends here in a doubt,
 // so the caller's libpng read settles it.
-#include "glpng/fast_rows.h"
+#include "glpng/decode/fast_rows.h"
 
 #include <isa-l/crc.h>
 #include <isa-l/igzip_lib.h>
@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+
+#include "glpng/colour_key.h"
 
 namespace glpng {
 
