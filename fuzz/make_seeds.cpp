@@ -98,6 +98,18 @@ int main(int argc, char** argv) {
                 }
                 ++n;
             }
+    // Enough data for dynamic Huffman blocks, whose code sets the fast
+    // decode must judge as zlib does.
+    {
+        Picture p = MakePicture(Color::Rgb, 8, false, 40, 24);
+        p.pixel = [](unsigned x, unsigned y) {
+            return Sample::Rgb((x * y) & 255, (x * 37 + y * y) & 255, (x ^ y) * 5 & 255);
+        };
+        std::vector<std::uint8_t> flagged{3};
+        const std::vector<std::uint8_t> file = testpng::EncodePng(p);
+        flagged.insert(flagged.end(), file.begin(), file.end());
+        if (file.empty() || !testpng::WriteBytes(out + "/png_fast/dynamic_3", flagged)) ++failures;
+    }
     // Single-texel and one-row images.
     for (unsigned w : {1u, 17u}) {
         const std::vector<std::uint8_t> file =
