@@ -48,8 +48,12 @@ public:
 
 private:
     struct Inflater;
+    enum class Run { kFilled, kEnded, kFailed };
     bool NextInput();
-    bool Inflate(std::uint8_t* out, std::size_t size, std::size_t* produced);
+    Run Inflate(std::uint8_t* out, std::size_t size);
+    bool JudgeHeader();
+    void NextBlock(std::uint32_t callOut);
+    bool ReadTrailer();
     bool Finish();
     void ToRgba(const std::uint8_t* raw, std::uint8_t* dest) const;
 
