@@ -66,7 +66,8 @@ std::vector<std::uint8_t> FewCodes(int strategy) {
     std::vector<std::uint8_t> raw;
     for (unsigned y = 0; y < height; ++y) {
         raw.push_back(0);
-        for (unsigned x = 0; x < width; ++x) raw.push_back((x * y) % 17 == 3 ? 2 : (x + y) % 11 == 0);
+        for (unsigned x = 0; x < width; ++x)
+            raw.push_back((x * y) % 17 == 3 ? 2 : (x + y) % 11 == 0);
     }
     z_stream z = {};
     deflateInit2(&z, 9, Z_DEFLATED, 15, 8, strategy);

@@ -53,7 +53,8 @@ bool AllFar(unsigned y, unsigned width, const std::uint32_t* rowKeyed,
 CellLevel BlockMeans(const Texels& area, const std::uint32_t* rowKeyed,
                      const std::uint32_t* filledInRow) {
     const unsigned width = area.width, height = area.height;
-    CellLevel blocks = {(width + kFarBlock - 1) / kFarBlock, (height + kFarBlock - 1) / kFarBlock, {}};
+    CellLevel blocks = {(width + kFarBlock - 1) / kFarBlock, (height + kFarBlock - 1) / kFarBlock,
+                        {}};
     blocks.cells.resize(std::size_t(blocks.width) * blocks.height);
     std::vector<std::uint32_t> sums(std::size_t(blocks.width) * 4);
     for (unsigned by = 0; by < blocks.height; ++by) {

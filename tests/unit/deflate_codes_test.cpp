@@ -47,7 +47,8 @@ std::map<unsigned, unsigned> Canonical(const Lengths& lengths) {
     unsigned count[16] = {}, next[16] = {};
     for (const auto& [symbol, length] : lengths) ++count[length];
     count[0] = 0;
-    for (unsigned len = 1, code = 0; len < 16; ++len) next[len] = code = (code + count[len - 1]) << 1;
+    for (unsigned len = 1, code = 0; len < 16; ++len)
+        next[len] = code = (code + count[len - 1]) << 1;
     std::map<unsigned, unsigned> codes;
     for (const auto& [symbol, length] : lengths)
         if (length) codes[symbol] = next[length]++;

@@ -27,8 +27,9 @@ public:
     unsigned Fill(unsigned want) {
         if (count_ >= want) return count_;
         if (count_ <= 32 && end_ - next_ >= 4) {
-            const std::uint64_t word = std::uint64_t(next_[0]) | std::uint64_t(next_[1]) << 8 |
-                                       std::uint64_t(next_[2]) << 16 | std::uint64_t(next_[3]) << 24;
+            const std::uint64_t word =
+                std::uint64_t(next_[0]) | std::uint64_t(next_[1]) << 8 |
+                std::uint64_t(next_[2]) << 16 | std::uint64_t(next_[3]) << 24;
             buffer_ |= word << count_;
             count_ += 32;
             next_ += 4;
@@ -88,7 +89,8 @@ public:
         unsigned count[8] = {}, next[8] = {};
         for (unsigned i = 0; i < kCodeLengthSymbols; ++i) ++count[lengths[i]];
         count[0] = 0;
-        for (unsigned len = 1, code = 0; len < 8; ++len) next[len] = code = (code + count[len - 1]) << 1;
+        for (unsigned len = 1, code = 0; len < 8; ++len)
+            next[len] = code = (code + count[len - 1]) << 1;
         for (unsigned symbol = 0; symbol < kCodeLengthSymbols; ++symbol) {
             const unsigned len = lengths[symbol];
             if (len == 0) continue;
@@ -96,7 +98,8 @@ public:
             unsigned code = next[len]++, reversed = 0;
             for (unsigned i = 0; i < len; ++i, code >>= 1) reversed = (reversed << 1) | (code & 1);
             for (unsigned fill = reversed; fill < kEntries; fill += 1u << len)
-                entry_[fill] = {static_cast<unsigned char>(symbol), static_cast<unsigned char>(len)};
+                entry_[fill] = {static_cast<unsigned char>(symbol),
+                                static_cast<unsigned char>(len)};
         }
     }
 

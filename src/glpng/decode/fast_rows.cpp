@@ -200,7 +200,7 @@ bool FastRows::JudgeHeader() {
     for (;;) {
         DeflateBits bits;
         bits.headCount = unsigned(s.read_in_length);
-        bits.head = bits.headCount == 64 ? s.read_in : s.read_in & ((std::uint64_t(1) << bits.headCount) - 1);
+        bits.head = s.read_in;  // the reader masks off what lies past headCount
         bits.bytes = s.next_in;
         bits.size = s.avail_in;
         bool last = false;
@@ -268,7 +268,8 @@ FastRows::Run FastRows::Inflate(std::uint8_t* out, std::size_t size) {
         if (isal_inflate(&s) != ISAL_DECOMP_OK) return Run::kFailed;
         const bool moved = s.avail_out != outBefore || s.avail_in != inBefore ||
                            s.read_in_length != bitsBefore || s.block_state != stateBefore;
-        if (s.block_state == ISAL_BLOCK_FINISH && !inf.lastBlock) NextBlock(outBefore - s.avail_out);
+        if (s.block_state == ISAL_BLOCK_FINISH && !inf.lastBlock)
+            NextBlock(outBefore - s.avail_out);
         // Stuck with input in hand, or with none left to give: not a stream
         // libpng would take either.
         if (!moved && (drained || s.avail_in > 0)) return Run::kFailed;
