@@ -148,47 +148,61 @@ bool FastRows::Start(ByteSource* source, const PngHeader& header, const std::uin
 
     // zlib's own header rules; a small window is left to zlib, which
     // reads it differently. (A first chunk of under two bytes is too.)
-    if (!NextInput() || inflater_->state.avail_in < 2) return false;
+    failed_ = false;
     inflate_state& s = inflater_->state;
+    if (!NextInput(false) || failed_ || s.avail_in < 2) return failed_ = true, false;
     const std::uint8_t* head = s.next_in;
     if ((head[0] & 0x0F) != 8 || (head[0] >> 4) != 7 || (head[1] & 0x20) != 0 ||
         ((unsigned(head[0]) << 8) | head[1]) % 31 != 0)
-        return false;
+        return failed_ = true, false;
     s.next_in += 2;
     s.avail_in -= 2;
-    failed_ = false;
     return true;
 }
 
-// Loads the next piece of IDAT data after what is still unread (moved to
-// the front), checking each finished chunk's CRC. False when no IDAT data
-// is left or a chunk is bad (then failed_).
-bool FastRows::NextInput() {
+// Loads more IDAT data after what is still unread (moved to the front):
+// with `gather`, whole chunks while there is room, as ISA-L is faster on
+// long runs (and picks slower tables for a last block short of input);
+// else one chunk's worth. Checks each finished chunk's CRC. False when it
+// loads nothing. A bad chunk sets failed_, which every later read sees.
+bool FastRows::NextInput(bool gather) {
     inflate_state& s = inflater_->state;
-    const std::size_t keep = s.avail_in;
-    if (keep > 0 && s.next_in != input_.get()) std::memmove(input_.get(), s.next_in, keep);
+    const std::size_t before = s.avail_in;
+    if (before > 0 && s.next_in != input_.get()) std::memmove(input_.get(), s.next_in, before);
     s.next_in = input_.get();
-    for (;;) {
+    std::size_t have = before;
+    while (have < kInputBytes && !failed_ && (gather || have == before)) {
         if (chunkLeft_ > 0) {
-            const std::size_t n = std::min<std::size_t>(chunkLeft_, kInputBytes - keep);
-            if (!source_->Read(input_.get() + keep, n)) return failed_ = true, false;
-            chunkCrc_ = Crc(chunkCrc_, input_.get() + keep, n);
+            const std::size_t n = std::min<std::size_t>(chunkLeft_, kInputBytes - have);
+            if (!source_->Read(input_.get() + have, n)) {
+                failed_ = true;
+                break;
+            }
+            chunkCrc_ = Crc(chunkCrc_, input_.get() + have, n);
             chunkLeft_ -= std::uint32_t(n);
-            s.avail_in = std::uint32_t(keep + n);
-            return true;
+            have += n;
+            continue;
         }
-        if (lastChunk_) return false;
-        std::uint8_t tail[12];  // this chunk's CRC, the next chunk's length and type
-        if (!source_->Read(tail, 12) || BigEndian32(tail) != chunkCrc_) return failed_ = true, false;
-        if (std::memcmp(tail + 8, kIdat, 4) != 0) {
-            lastChunk_ = true;
-            return false;
+        if (lastChunk_) break;
+        std::uint8_t crc[4], next[8];  // this chunk's CRC, the next chunk's length and type
+        if (!source_->Read(crc, 4) || BigEndian32(crc) != chunkCrc_) {
+            failed_ = true;
+            break;
         }
-        const std::uint32_t length = BigEndian32(tail + 4);
-        if (length > 0x7FFFFFFFu) return failed_ = true, false;
+        if (!source_->Read(next, 8) || std::memcmp(next + 4, kIdat, 4) != 0) {
+            lastChunk_ = true;  // what follows is for libpng, if anyone, to judge
+            break;
+        }
+        const std::uint32_t length = BigEndian32(next);
+        if (length > 0x7FFFFFFFu) {
+            failed_ = true;
+            break;
+        }
         chunkLeft_ = length;
         chunkCrc_ = Crc(0, kIdat, 4);
     }
+    s.avail_in = std::uint32_t(have);
+    return have > before;
 }
 
 // Judges the header ahead, with more input when it runs past what is in
@@ -210,7 +224,7 @@ bool FastRows::JudgeHeader() {
             inf.lastBlock = last;
             break;
         }
-        if (s.avail_in >= kMaxBlockHeaderBytes || !NextInput()) return false;
+        if (s.avail_in >= kMaxBlockHeaderBytes || !NextInput(true) || failed_) return false;
     }
     if (s.read_in_length > 0)
         s.read_in |= 1;
@@ -258,10 +272,8 @@ FastRows::Run FastRows::Inflate(std::uint8_t* out, std::size_t size) {
             break;
         }
         if (inf.atHeader && !JudgeHeader()) return Run::kFailed;
-        if (s.avail_in == 0 && !drained && !NextInput()) {
-            if (failed_) return Run::kFailed;
-            drained = true;
-        }
+        if (s.avail_in == 0 && !drained && !NextInput(true)) drained = true;
+        if (failed_) return Run::kFailed;
         const std::uint32_t outBefore = s.avail_out, inBefore = s.avail_in;
         const std::int32_t bitsBefore = s.read_in_length;
         const int stateBefore = s.block_state;
@@ -291,7 +303,7 @@ bool FastRows::ReadTrailer() {
             s.read_in >>= 8;
             s.read_in_length -= 8;
         } else {
-            if (s.avail_in == 0 && !NextInput()) return false;
+            if (s.avail_in == 0 && !NextInput(true)) return false;
             byte = *s.next_in++;
             --s.avail_in;
         }
@@ -305,7 +317,7 @@ bool FastRows::ReadTrailer() {
 bool FastRows::Finish() {
     // Anything more is data past the last row.
     std::uint8_t spare;
-    if (Inflate(&spare, 1) != Run::kEnded || !ReadTrailer()) return false;
+    if (Inflate(&spare, 1) != Run::kEnded || !ReadTrailer() || failed_) return false;
     if (lastChunk_) return true;  // the header after it was read: its CRC was checked
     while (chunkLeft_ > 0) {
         const std::size_t n = std::min<std::size_t>(chunkLeft_, kInputBytes);

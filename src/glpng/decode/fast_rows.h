@@ -49,7 +49,7 @@ public:
 private:
     struct Inflater;
     enum class Run { kFilled, kEnded, kFailed };
-    bool NextInput();
+    bool NextInput(bool gather);
     Run Inflate(std::uint8_t* out, std::size_t size);
     bool JudgeHeader();
     void NextBlock(std::uint32_t callOut);
