@@ -9,8 +9,9 @@
 #include <string>
 
 #include "bench_support.h"
-#include "glpng/png_decode.h"
-#include "glpng/png_reference.h"
+#include "glpng/decode/png_decode.h"
+#include "glpng/decode/png_reference.h"
+#include "glpng/mip_levels.h"
 #include "platform/gl.h"
 #include "render/texture_bank.h"
 

@@ -9,9 +9,10 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "glpng/band_decode.h"
-#include "glpng/png_decode.h"
-#include "glpng/png_reference.h"
+#include "glpng/decode/band_decode.h"
+#include "glpng/decode/png_decode.h"
+#include "glpng/decode/png_reference.h"
+#include "glpng/texture_size.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "fuzz_support.h"
-#include "glpng/png_decode.h"
-#include "glpng/png_reference.h"
+#include "glpng/decode/png_decode.h"
+#include "glpng/decode/png_reference.h"
 
 namespace {
 

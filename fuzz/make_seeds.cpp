@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include "support/png_writer.h"
 
 namespace {
@@ -56,6 +58,34 @@ Picture MakePicture(Color color, int depth, bool interlaced, unsigned w, unsigne
     return p;
 }
 
+// A grey image of few values deflated with `strategy`: dynamic blocks
+// whose code sets are a handful of short codes, so that most changes to
+// its header give sets zlib refuses and inflaters may still read.
+std::vector<std::uint8_t> FewCodes(int strategy) {
+    const unsigned width = 48, height = 40;
+    std::vector<std::uint8_t> raw;
+    for (unsigned y = 0; y < height; ++y) {
+        raw.push_back(0);
+        for (unsigned x = 0; x < width; ++x)
+            raw.push_back((x * y) % 17 == 3 ? 2 : (x + y) % 11 == 0);
+    }
+    z_stream z = {};
+    deflateInit2(&z, 9, Z_DEFLATED, 15, 8, strategy);
+    std::vector<std::uint8_t> data(deflateBound(&z, uLong(raw.size())));
+    z.next_in = raw.data();
+    z.avail_in = uInt(raw.size());
+    z.next_out = data.data();
+    z.avail_out = uInt(data.size());
+    deflate(&z, Z_FINISH);
+    data.resize(z.total_out);
+    deflateEnd(&z);
+    std::vector<std::uint8_t> file = testpng::Signature();
+    testpng::AppendChunk(file, "IHDR", testpng::IhdrData(width, height, 8, 0));
+    testpng::AppendChunk(file, "IDAT", data);
+    testpng::AppendChunk(file, "IEND", {});
+    return file;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -98,6 +128,25 @@ int main(int argc, char** argv) {
                 }
                 ++n;
             }
+    // Enough data for dynamic Huffman blocks, whose code sets the fast
+    // decode must judge as zlib does.
+    {
+        Picture p = MakePicture(Color::Rgb, 8, false, 40, 24);
+        p.pixel = [](unsigned x, unsigned y) {
+            return Sample::Rgb((x * y) & 255, (x * 37 + y * y) & 255, (x ^ y) * 5 & 255);
+        };
+        std::vector<std::uint8_t> flagged{3};
+        const std::vector<std::uint8_t> file = testpng::EncodePng(p);
+        flagged.insert(flagged.end(), file.begin(), file.end());
+        if (file.empty() || !testpng::WriteBytes(out + "/png_fast/dynamic_3", flagged)) ++failures;
+        for (int strategy : {Z_HUFFMAN_ONLY, Z_RLE}) {
+            std::vector<std::uint8_t> few{1};
+            const std::vector<std::uint8_t> png = FewCodes(strategy);
+            few.insert(few.end(), png.begin(), png.end());
+            if (!testpng::WriteBytes(out + "/png_fast/few_codes_" + std::to_string(strategy), few))
+                ++failures;
+        }
+    }
     // Single-texel and one-row images.
     for (unsigned w : {1u, 17u}) {
         const std::vector<std::uint8_t> file =

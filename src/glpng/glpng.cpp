@@ -10,8 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "glpng/band_decode.h"
-#include "glpng/png_decode.h"
+#include "glpng/decode/band_decode.h"
+#include "glpng/decode/png_decode.h"
+#include "glpng/mip_levels.h"
+#include "glpng/texture_size.h"
 #include "glpng/texture_upload.h"
 #include "platform/gl.h"
 

@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "glpng/hole_fill.h"
+#include "glpng/mip_levels.h"
+#include "glpng/texture_size.h"
+
 namespace glpng {
 namespace {
 

@@ -9,7 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "glpng/png_decode.h"
+#include "glpng/decode/png_decode.h"
+#include "glpng/texture_size.h"
 
 namespace glpng {
 

@@ -11,10 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "glpng/band_decode.h"
+#include "glpng/colour_key.h"
+#include "glpng/decode/band_decode.h"
+#include "glpng/decode/png_decode.h"
+#include "glpng/decode/png_reference.h"
 #include "glpng/glpng.h"
-#include "glpng/png_decode.h"
-#include "glpng/png_reference.h"
+#include "glpng/hole_fill.h"
+#include "glpng/texture_size.h"
 #include "support/gl_context.h"
 #include "support/png_writer.h"
 #include "support/temp_dir.h"

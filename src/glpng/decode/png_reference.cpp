@@ -1,10 +1,15 @@
 // Whole-image helpers over the loader's own steps, so that what tests and
 // fuzzers check is the code pngBind runs. Decoding to an Image lives in
 // png_decode.cpp, beside the rest of the libpng code.
-#include "glpng/png_reference.h"
+#include "glpng/decode/png_reference.h"
 
 #include <algorithm>
 #include <utility>
+
+#include "glpng/colour_key.h"
+#include "glpng/hole_fill.h"
+#include "glpng/mip_levels.h"
+#include "glpng/texture_size.h"
 
 namespace glpng {
 

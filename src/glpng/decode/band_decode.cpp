@@ -1,13 +1,16 @@
 // Band by band: decode, key, fill the holes within a margin, hand the
 // rows on and make the next mip level from them. The first band waits
 // for the last rows, which it needs above it as the texture repeats.
-#include "glpng/band_decode.h"
+#include "glpng/decode/band_decode.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
+
+#include "glpng/hole_fill.h"
+#include "glpng/mip_levels.h"
 
 namespace glpng {
 namespace {

@@ -5,7 +5,7 @@
 // is plain C-style code: no object with a destructor lives in its frame,
 // and nothing it changes after setjmp is read after the jump. The pixel
 // buffer is owned by the C++ caller, which libpng's jumps never cross.
-#include "glpng/png_decode.h"
+#include "glpng/decode/png_decode.h"
 
 #include <png.h>
 
@@ -15,8 +15,10 @@
 #include <memory>
 #include <vector>
 
-#include "glpng/fast_rows.h"
-#include "glpng/png_reference.h"
+#include "glpng/colour_key.h"
+#include "glpng/decode/fast_rows.h"
+#include "glpng/decode/png_reference.h"
+#include "glpng/hole_fill.h"
 #include "platform/files.h"
 
 #ifdef __linux__

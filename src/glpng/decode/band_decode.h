@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "glpng/png_decode.h"
+#include "glpng/decode/png_decode.h"
 
 namespace glpng {
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "glpng/png_decode.h"
+#include "glpng/decode/png_decode.h"
 
 namespace glpng {
 
@@ -48,8 +48,12 @@ public:
 
 private:
     struct Inflater;
-    bool NextInput();
-    bool Inflate(std::uint8_t* out, std::size_t size, std::size_t* produced);
+    enum class Run { kFilled, kEnded, kFailed };
+    bool NextInput(bool gather);
+    Run Inflate(std::uint8_t* out, std::size_t size);
+    bool JudgeHeader();
+    void NextBlock(std::uint32_t callOut);
+    bool ReadTrailer();
     bool Finish();
     void ToRgba(const std::uint8_t* raw, std::uint8_t* dest) const;
 
