@@ -115,6 +115,14 @@ void TesterApp::WriteSettings() {
         settings.autoRefresh = viewer->autoRefresh;
     }
     settings.windowRect = platform::WindowOuterRect(window);
+    if (!platform::WindowPositionKnown()) {
+        // Where the window system hides the place (Wayland), the one given
+        // at start stands with the size the window has now, so the next run
+        // elsewhere puts it where it was.
+        platform::Rect& r = settings.windowRect;
+        r = {windowRect.left, windowRect.top, windowRect.left + (r.right - r.left),
+             windowRect.top + (r.bottom - r.top)};
+    }
     const std::string dir = settingsDir.empty() ? exeDir : settingsDir;
     // The user's settings folder may not exist yet.
     const bool saved =

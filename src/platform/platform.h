@@ -103,6 +103,9 @@ std::vector<std::string> DroppedPaths(WParam drop);
 void CopyText(WindowHandle window, const char* text);
 // Replaces the title bar's text (UTF-8).
 void SetWindowTitle(WindowHandle window, const char* title);
+// Whether the window system tells programs where their windows are;
+// Wayland does not (their place then reads as 0, 0).
+bool WindowPositionKnown();
 // Device pixels per logical pixel where the window is (1 at 96 DPI).
 double WindowScale(WindowHandle window);
 // The pointer's place now, in the GL area's client pixels; false if unknown.

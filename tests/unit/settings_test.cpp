@@ -166,6 +166,17 @@ TEST_F(SettingsTest, DefaultsAreWrittenAsEightLines) {
     EXPECT_EQ(dir.Read("zintra.cfg"), Lines({"NULL", "NULL", "1", "1", "100", "100", "612", "612"}));
 }
 
+// Wayland says every window is at 0, 0: the place given at start is kept,
+// with the size the window has now.
+TEST_F(SettingsTest, WhereThePlaceIsUnknownTheOneGivenStands) {
+    app.windowRect = {37, 29, 288, 230};
+    headless::Get().outerRect = {0, 0, 301, 251};
+    headless::Get().positionKnown = false;
+    app.WriteSettings();
+    headless::Get().positionKnown = true;
+    EXPECT_EQ(dir.Read("zintra.cfg"), Lines({"NULL", "NULL", "1", "1", "37", "29", "338", "280"}));
+}
+
 TEST_F(SettingsTest, WrittenValuesReadBackUnchanged) {
     headless::Get().outerRect = {-1920, -8, -1000, 600};
     app.editorPath = "/usr/bin/my editor";

@@ -149,6 +149,8 @@ void SetWindowTitle(WindowHandle, const char* title) { Get().title = title ? tit
 
 double WindowScale(WindowHandle) { return Get().scale; }
 
+bool WindowPositionKnown() { return Get().positionKnown; }
+
 bool PointerPosition(WindowHandle, std::int32_t* x, std::int32_t* y) {
     *x = Get().pointerX;
     *y = Get().pointerY;

@@ -56,6 +56,7 @@ struct State {
     platform::WindowHandle window = nullptr;
     platform::Rect outerRect{0, 0, 0, 0};
     double scale = 1.0;
+    bool positionKnown = true;
     int pointerX = 0, pointerY = 0;  // PointerPosition's answer
     std::string title;
     std::string clipboard;

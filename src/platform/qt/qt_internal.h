@@ -120,7 +120,6 @@ private:
     std::optional<QRect> wantedOuter_;
     QMargins placedMargins_;
     QRect lastOuter_;
-    std::optional<QPoint> placedAt_;  // where the frame was last put
     bool nativeGone_ = false;
     // Virtual key sent for each held physical key, so the release matches
     // the press even when Qt reports another symbol for it (Shift changes).

@@ -1,6 +1,8 @@
 // Menus: kept as data (menu_tree), turned into Qt menus when a bar is
 // attached or a popup is shown. A chosen entry queues WM_COMMAND.
 #include <QAction>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -147,8 +149,12 @@ void TrackPopup(MenuHandle menu, int x, int y, WindowHandle owner) {
     qt::Fill(&popup, menu, owner, 0);
     // Screen points arrive in device pixels; Qt places in logical ones.
     const qreal ratio = w->devicePixelRatioF();
+    QPoint at(qRound(x / ratio), qRound(y / ratio));
+    // Wayland hides where the window is, so screen points made from its
+    // place miss: the pointer, in Qt's own frame, is where the user clicked.
+    if (QGuiApplication::platformName() == QLatin1String("wayland")) at = QCursor::pos(w->screen());
     qt::EnterModal();
-    popup.exec(QPoint(qRound(x / ratio), qRound(y / ratio)));
+    popup.exec(at);
     qt::LeaveModal();
 }
 

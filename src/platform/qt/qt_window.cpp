@@ -269,7 +269,6 @@ QMargins MainWindow::FrameMargins() const {
 
 void MainWindow::PlaceOuter(const QRect& outer) {
     wantedOuter_ = outer;
-    placedAt_ = outer.topLeft();
     ApplyPlacement();
     if (!isVisible()) show();
 }
@@ -303,12 +302,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 QRect MainWindow::OuterRect() {
     // A destroyed window must not be asked: its last rectangle stands.
-    if (nativeGone_) return lastOuter_;
-    lastOuter_ = geometry().marginsAdded(FrameMargins());
-    // Wayland never tells a client where its window is (Qt says 0, 0): the
-    // place it was given stands, so the next run elsewhere finds it there.
-    if (placedAt_ && QGuiApplication::platformName() == QLatin1String("wayland"))
-        lastOuter_.moveTopLeft(*placedAt_);
+    if (!nativeGone_) lastOuter_ = geometry().marginsAdded(FrameMargins());
     return lastOuter_;
 }
 
@@ -428,6 +422,10 @@ void SetWindowTitle(WindowHandle window, const char* title) {
     // On Wayland the title bar is drawn with the window's own pixels, and
     // those are painted again only when some widget is: ask for a pixel.
     if (QGuiApplication::platformName() == QLatin1String("wayland")) w->update(QRect(0, 0, 1, 1));
+}
+
+bool WindowPositionKnown() {
+    return QGuiApplication::platformName() != QLatin1String("wayland");
 }
 
 double WindowScale(WindowHandle window) {

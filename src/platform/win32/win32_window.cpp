@@ -267,6 +267,8 @@ void SetWindowTitle(WindowHandle window, const char* title) {
     SetWindowTextW(Hwnd(window), win32::Widen(title ? title : "").c_str());
 }
 
+bool WindowPositionKnown() { return true; }
+
 double WindowScale(WindowHandle window) {
     // Windows 10 and later; older ones scale nothing for us.
     using GetDpi = UINT(WINAPI*)(HWND);
