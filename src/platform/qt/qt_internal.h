@@ -155,6 +155,8 @@ Backend& State();
 
 // Whether a QApplication runs: without one no widget may be made.
 bool HaveApplication();
+// Whether Qt talks Wayland, which hides where windows are.
+bool OnWayland();
 
 // Local files dropped on the window: kept for DroppedPaths and announced
 // with WM_DROPFILES; false (the drop refused) when none is a local file.

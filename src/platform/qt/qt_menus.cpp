@@ -2,7 +2,6 @@
 // attached or a popup is shown. A chosen entry queues WM_COMMAND.
 #include <QAction>
 #include <QCursor>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -152,7 +151,7 @@ void TrackPopup(MenuHandle menu, int x, int y, WindowHandle owner) {
     QPoint at(qRound(x / ratio), qRound(y / ratio));
     // Wayland hides where the window is, so screen points made from its
     // place miss: the pointer, in Qt's own frame, is where the user clicked.
-    if (QGuiApplication::platformName() == QLatin1String("wayland")) at = QCursor::pos(w->screen());
+    if (qt::OnWayland()) at = QCursor::pos(w->screen());
     qt::EnterModal();
     popup.exec(at);
     qt::LeaveModal();

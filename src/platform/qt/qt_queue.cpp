@@ -17,6 +17,8 @@ Backend& State() {
     return backend;
 }
 
+bool OnWayland() { return QGuiApplication::platformName() == QLatin1String("wayland"); }
+
 bool HaveApplication() {
     return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
 }

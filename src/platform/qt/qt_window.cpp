@@ -421,11 +421,11 @@ void SetWindowTitle(WindowHandle window, const char* title) {
     w->setWindowTitle(QString::fromUtf8(title ? title : ""));
     // On Wayland the title bar is drawn with the window's own pixels, and
     // those are painted again only when some widget is: ask for a pixel.
-    if (QGuiApplication::platformName() == QLatin1String("wayland")) w->update(QRect(0, 0, 1, 1));
+    if (qt::OnWayland()) w->update(QRect(0, 0, 1, 1));
 }
 
 bool WindowPositionKnown() {
-    return QGuiApplication::platformName() != QLatin1String("wayland");
+    return !qt::OnWayland();
 }
 
 double WindowScale(WindowHandle window) {
