@@ -41,7 +41,7 @@ private:
 };
 
 void CheckLoaderReader(const std::string& path, const glpng::Image& keyed) {
-    glpng::PngRowReader reader;
+    glpng::ImageReader reader;
     FUZZ_CHECK(reader.Open(path.c_str()));
     const std::size_t bytes = keyed.rgba.size();
     if (!glpng::SuitsBands(reader.header())) {

@@ -34,6 +34,7 @@ bool ReadOptionsFile(const std::string& path, ViewOptions* options, files::OpenS
             if (key == "readout") ReadFlag(value, &options->readout);
             if (key == "tile_marks") ReadFlag(value, &options->tileMarks);
             if (key == "repeat") options->repeat = value;
+            if (key == "all_image_types") ReadFlag(value, &options->allImageTypes);
         }
         line.clear();
     }
@@ -43,7 +44,8 @@ bool ReadOptionsFile(const std::string& path, ViewOptions* options, files::OpenS
 
 std::string FormatOptions(const ViewOptions& options) {
     return std::string("readout=") + (options.readout ? "1" : "0") + "\n" +
-           "tile_marks=" + (options.tileMarks ? "1" : "0") + "\n" + "repeat=" + options.repeat + "\n";
+           "tile_marks=" + (options.tileMarks ? "1" : "0") + "\n" + "repeat=" + options.repeat + "\n" +
+           "all_image_types=" + (options.allImageTypes ? "1" : "0") + "\n";
 }
 
 bool WriteOptionsFile(const std::string& path, const ViewOptions& options) {

@@ -10,6 +10,7 @@ struct ViewOptions {
     bool readout = false;
     bool tileMarks = false;
     std::string repeat = "grid";
+    bool allImageTypes = true;
 };
 
 // Unknown keys and bad values are skipped; false when there is no file

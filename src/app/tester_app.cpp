@@ -90,6 +90,7 @@ void TesterApp::ReadSettings() {
         viewer->readout = options.readout;
         viewer->tileMarks = options.tileMarks;
         RepeatModeFromName(options.repeat.c_str(), &viewer->repeatMode);
+        viewer->allImageTypes = options.allImageTypes;
     }
     keepOptionsFile_ = status == files::OpenStatus::Unreadable;
 
@@ -137,5 +138,6 @@ void TesterApp::WriteSettings() {
     options.readout = viewer->readout;
     options.tileMarks = viewer->tileMarks;
     options.repeat = RepeatModeName(viewer->repeatMode);
+    options.allImageTypes = viewer->allImageTypes;
     if (!keepOptionsFile_) WriteOptionsFile(OptionsPath(), options);
 }

@@ -110,7 +110,7 @@ private:
 
 // Large images: the driver's storage is made first and filled band by
 // band, so the whole image is never held twice.
-bool LoadInBands(glpng::PngRowReader& reader, const std::uint8_t* key, bool mipmaps,
+bool LoadInBands(glpng::ImageReader& reader, const std::uint8_t* key, bool mipmaps,
                  const Levels& levels) {
     const unsigned width = reader.header().width, height = reader.header().height;
     levels.Upload(0, width, height, nullptr);
@@ -221,14 +221,14 @@ TextureRules CurrentRules(bool mipmaps) {
 
 GLuint BindFile(const char* path, const TextureParams& params, GLuint recycle, pngInfo* info) {
     if (info) *info = pngInfo{0, 0, 0, 0};
-    PngRowReader reader;
+    ImageReader reader;
     if (!reader.Open(path)) return 0;
     const PngHeader header = reader.header();
     const TextureRules rules = CurrentRules(params.mipmaps);
     const TextureSize size =
         ChooseTextureSize(header.width, header.height, rules.npotSupported, rules.maxTextureSize);
     const bool inBands = size.width == header.width && size.height == header.height &&
-                         SuitsBands(header);
+                         reader.Streams() && SuitsBands(header);
     // A whole image is decoded before any GL work, so a bad file leaves
     // the GL state as it was.
     PixelBuffer pixels(nullptr, std::free);

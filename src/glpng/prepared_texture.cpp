@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "glpng/decode/image_reader.h"
 #include "glpng/hole_fill.h"
 #include "glpng/mip_levels.h"
 #include "glpng/texture_size.h"
@@ -33,7 +34,7 @@ bool PrepareTexture(const char* path, const std::uint8_t* key, const TextureRule
                     const std::atomic<bool>* cancel, HeaderListener* onHeader,
                     PreparedTexture* out) {
     *out = PreparedTexture();
-    PngRowReader reader;
+    ImageReader reader;
     if (!reader.Open(path)) return false;
     const PngHeader header = reader.header();
     const TextureSize size =
@@ -55,7 +56,7 @@ bool PrepareTexture(const char* path, const std::uint8_t* key, const TextureRule
     PixelBuffer pixels = AllocatePixels(total);
     if (!pixels) return false;
     PixelBuffer decoded(nullptr, std::free);
-    if (header.interlaced) {
+    if (!reader.Streams()) {
         if (!reader.ReadKeyedImage(key, &decoded)) return false;
     } else {
         std::uint8_t* image = pixels.get();

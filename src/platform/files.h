@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -22,6 +23,14 @@ enum class OpenStatus {
 // program. On Windows others may read, write, rename and delete the file
 // meanwhile, so an editor's save never fails while it is open.
 std::FILE* OpenRegular(const std::string& path, OpenStatus* status = nullptr);
+
+// Positions in files past 2 GiB on every system (long is 32 bits on
+// Windows). Seek takes SEEK_SET, SEEK_CUR or SEEK_END; Tell gives -1 on
+// failure; Size is the open file's size in bytes (-1 when unknown) and
+// leaves the position where it was.
+bool Seek(std::FILE* file, std::int64_t offset, int whence);
+std::int64_t Tell(std::FILE* file);
+std::int64_t Size(std::FILE* file);
 
 // Replaces the file with `text` (line feeds become the platform's line
 // ends): written beside it and renamed over, so a failed or cut-off write

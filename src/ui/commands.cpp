@@ -25,6 +25,14 @@ bool TesterApp::OnCommand(WindowHandle, std::uint32_t, WParam wParam, LParam) {
         ChooseEditor();
         return true;
     }
+    if (id == IDM_ALL_IMAGE_TYPES) {
+        if (viewer) {
+            viewer->allImageTypes = !viewer->allImageTypes;
+            platform::SetMenuItemChecked(optionsMenu, IDM_ALL_IMAGE_TYPES, viewer->allImageTypes);
+            viewer->Rescan(false);
+        }
+        return true;
+    }
     if (const ToolBinding* binding = BindingForCommand(static_cast<unsigned>(id))) {
         if (viewer) viewer->RunTool(binding->tool);
         return true;

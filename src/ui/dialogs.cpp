@@ -91,6 +91,7 @@ void TesterApp::ShownChanged() {
     shown.folder = viewer->textureDir ? viewer->textureDir->c_str() : nullptr;
     shown.path = viewer->CurrentTexturePath();
     shown.folderUnreadable = viewer->folderUnreadable;
+    shown.allImageTypes = viewer->allImageTypes;
     shown.readable = viewer->shownReadable;
     shown.width = viewer->textureWidth;
     shown.height = viewer->textureHeight;

@@ -29,9 +29,12 @@ void TesterApp::BuildMenuBar() {
     optionsMenu = platform::NewMenu();
     platform::AppendMenuItem(optionsMenu, IDM_SHOW_HUD, "Show &HUD");
     platform::AppendMenuItem(optionsMenu, IDM_AUTO_REFRESH, "Auto &Refresh");
+    platform::AppendMenuItem(optionsMenu, IDM_ALL_IMAGE_TYPES, "All &Image Types");
     if (viewer && viewer->showHud) platform::SetMenuItemChecked(optionsMenu, IDM_SHOW_HUD, true);
     if (viewer && viewer->autoRefresh)
         platform::SetMenuItemChecked(optionsMenu, IDM_AUTO_REFRESH, true);
+    if (viewer && viewer->allImageTypes)
+        platform::SetMenuItemChecked(optionsMenu, IDM_ALL_IMAGE_TYPES, true);
 
     viewMenu = platform::NewMenu();
     for (const ToolBinding& binding : kToolBindings) {

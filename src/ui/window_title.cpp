@@ -17,7 +17,8 @@ std::string WindowTitle(const ShownFile& shown) {
     title += kDash;
     if (!shown.path) {
         title += shown.folder;
-        title += shown.folderUnreadable ? ": folder cannot be read" : ": no PNG files";
+        if (shown.folderUnreadable) title += ": folder cannot be read";
+        else title += shown.allImageTypes ? ": no PNG files or other images" : ": no PNG files";
         return title;
     }
     title += file_names::BaseName(shown.path, platform::kPathSeparator);

@@ -7,6 +7,7 @@ struct ShownFile {
     const char* folder = nullptr;  // none: no folder chosen
     const char* path = nullptr;    // none: the folder holds no PNG file
     bool folderUnreadable = false; // with no path: the folder could not be listed
+    bool allImageTypes = false;    // with no path: other formats were looked for too
     bool readable = false;
     unsigned width = 0, height = 0;
     int index = 0, count = 0;      // index from 0

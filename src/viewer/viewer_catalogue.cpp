@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/command_ids.h"
+#include "glpng/decode/image_reader.h"
 #include "glpng/texture_upload.h"
 #include "platform/files.h"
 #include "render/texture_bank.h"
@@ -75,12 +76,17 @@ void ViewerScene::Rescan(bool resetView) {
     // Names are listed in natural order, whatever order the search gives.
     std::vector<std::string> names;
     if (textureDir) {
+        // PNG files only: the search's own "*.png", exactly as before
+        // there were other formats. All types: every name, told by its
+        // extension.
         std::string pattern = *textureDir;
         pattern += platform::kPathSeparator;
-        pattern += "*.png";
+        pattern += allImageTypes ? "*" : "*.png";
         for (Search search(pattern);
              search.Name() && names.size() < static_cast<std::size_t>(kMaxEntries); search.Advance())
-            if (files::Utf16Length(EntryPath(*textureDir, search.Name())) <= kMaxEntryLength)
+            if ((!allImageTypes ||
+                 glpng::FormatOfName(search.Name()) != glpng::ImageFormat::Unknown) &&
+                files::Utf16Length(EntryPath(*textureDir, search.Name())) <= kMaxEntryLength)
                 names.emplace_back(search.Name());
         std::sort(names.begin(), names.end(), file_names::NaturalLess);
     }

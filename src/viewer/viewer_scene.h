@@ -76,6 +76,8 @@ public:
 
     platform::MenuHandle jumpMenu = nullptr;
     bool autoRefresh = true;
+    // Every format the loader takes, or PNG files only.
+    bool allImageTypes = true;
     bool showHud = true;
     bool moveMode = false;
     bool rotateMode = false;

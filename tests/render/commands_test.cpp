@@ -76,7 +76,7 @@ TEST_F(CommandsTest, MenusAfterInitHaveNoCommandsMenuYet) {
     EXPECT_EQ(BarItem(1).submenu, nullptr);
     EXPECT_EQ(headless::Labels(app().fileMenu),
               (Labels{"Br&owse to...", "&Edit", "&Choose Editor...", "-", "E&xit"}));
-    EXPECT_EQ(headless::Labels(app().optionsMenu), (Labels{"Show &HUD", "Auto &Refresh"}));
+    EXPECT_EQ(headless::Labels(app().optionsMenu), (Labels{"Show &HUD", "Auto &Refresh", "All &Image Types"}));
     EXPECT_EQ(headless::Labels(app().helpMenu),
               (Labels{"&Controls", "Change &Log", "&About Zintra"}));
     const auto& file = Find(app().fileMenu)->items;
@@ -410,7 +410,7 @@ TEST_F(CommandsTest, TitleAndJumpListFollowTheFileOnShow) {
     std::filesystem::create_directories(empty);
     headless::Get().folderAnswer = empty;
     Command(IDM_BROWSE);
-    EXPECT_EQ(headless::Get().title, "Zintra - Zintra" + dash + empty + ": no PNG files");
+    EXPECT_EQ(headless::Get().title, "Zintra - Zintra" + dash + empty + ": no PNG files or other images");
 }
 
 // Root lists a folder whatever its mode: while this lives, this thread

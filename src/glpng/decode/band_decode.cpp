@@ -25,7 +25,7 @@ static_assert(kMargin <= kExactFillRings, "margin beyond the exact rings");
 
 class BandDecoder {
 public:
-    BandDecoder(PngRowReader& reader, const std::uint8_t* key, bool withLevel1, BandSink& sink)
+    BandDecoder(ImageReader& reader, const std::uint8_t* key, bool withLevel1, BandSink& sink)
         : reader_(reader),
           key_(key),
           withLevel1_(withLevel1),
@@ -141,7 +141,7 @@ private:
         return true;
     }
 
-    PngRowReader& reader_;
+    ImageReader& reader_;
     const std::uint8_t* key_;
     const bool withLevel1_;
     BandSink& sink_;
@@ -164,10 +164,10 @@ bool SuitsBands(const PngHeader& header) {
            std::uint64_t(header.width) * header.height >= kMinPixels;
 }
 
-bool DecodeKeyedInBands(PngRowReader& reader, const std::uint8_t* key, bool withLevel1,
+bool DecodeKeyedInBands(ImageReader& reader, const std::uint8_t* key, bool withLevel1,
                         BandSink& sink, BandResult* result) {
     *result = BandResult();
-    if (!SuitsBands(reader.header())) return false;
+    if (!SuitsBands(reader.header()) || !reader.Streams()) return false;
     BandDecoder decoder(reader, key, withLevel1, sink);
     if (decoder.Run(result)) return true;
     *result = BandResult();

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "glpng/decode/png_decode.h"
+#include "glpng/decode/image_reader.h"
 
 namespace glpng {
 
@@ -23,7 +23,8 @@ public:
     virtual bool ReadBack(std::uint8_t* rgba) = 0;
 };
 
-// Files worth decoding in bands: large, tall enough and not interlaced.
+// Files worth decoding in bands: large, tall enough and not interlaced
+// (the reader must also stream its rows).
 bool SuitsBands(const PngHeader& header);
 
 struct BandResult {
@@ -36,7 +37,7 @@ struct BandResult {
 
 // Decodes an opened reader's image (SuitsBands) with colour key `key`
 // (R, G, B). Returns false on a decoding fault.
-bool DecodeKeyedInBands(PngRowReader& reader, const std::uint8_t* key, bool withLevel1,
+bool DecodeKeyedInBands(ImageReader& reader, const std::uint8_t* key, bool withLevel1,
                         BandSink& sink, BandResult* result);
 
 }  // namespace glpng

@@ -73,4 +73,16 @@ bool ReplaceWithText(const std::string& path, const std::string& text) {
     return true;
 }
 
+bool Seek(std::FILE* file, std::int64_t offset, int whence) {
+    return fseeko(file, off_t(offset), whence) == 0;
+}
+
+std::int64_t Tell(std::FILE* file) { return std::int64_t(ftello(file)); }
+
+std::int64_t Size(std::FILE* file) {
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    return std::int64_t(info.st_size);
+}
+
 }  // namespace files

@@ -154,4 +154,17 @@ bool ReplaceWithText(const std::string& path, const std::string& text) {
     return true;
 }
 
+bool Seek(std::FILE* file, std::int64_t offset, int whence) {
+    return _fseeki64(file, offset, whence) == 0;
+}
+
+std::int64_t Tell(std::FILE* file) { return _ftelli64(file); }
+
+std::int64_t Size(std::FILE* file) {
+    LARGE_INTEGER size;
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    if (handle == INVALID_HANDLE_VALUE || !GetFileSizeEx(handle, &size)) return -1;
+    return size.QuadPart;
+}
+
 }  // namespace files
