@@ -98,7 +98,8 @@ const std::vector<const char*>& ImageExtensions() {
 
 struct ImageReader::State {
     std::unique_ptr<std::FILE, FileCloser> file;
-    std::vector<std::uint8_t> merged;  // outlives `png`, which reads it in place
+    PixelBuffer merged{nullptr, std::free};  // outlives `png`, which reads it in place
+    std::size_t mergedSize = 0;
     PngRowReader png;
     std::unique_ptr<FormatDecoder> decoder;
     PngHeader header;
@@ -127,10 +128,10 @@ bool ImageReader::Open(const char* path) {
         state->header = state->png.header();
     } else if (format == ImageFormat::Krita || format == ImageFormat::OpenRaster) {
         if (!ReadZipMember(state->file.get(), kMergedImage, kMaxMergedBytes, PngStartFits,
-                           &state->merged))
+                           &state->merged, &state->mergedSize))
             return false;
         state->file.reset();
-        if (!state->png.OpenMemory(state->merged.data(), state->merged.size())) return false;
+        if (!state->png.OpenMemory(state->merged.get(), state->mergedSize)) return false;
         state->header = state->png.header();
     } else {
         state->decoder = DecoderFor(format);

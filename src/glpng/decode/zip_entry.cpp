@@ -54,8 +54,9 @@ private:
 }  // namespace
 
 bool ReadZipMember(std::FILE* file, const char* name, std::uint64_t maxBytes,
-                   StartCheck acceptStart, std::vector<std::uint8_t>* bytes) {
-    bytes->clear();
+                   StartCheck acceptStart, PixelBuffer* bytes, std::size_t* size) {
+    bytes->reset();
+    *size = 0;
     Archive archive(file);
     unzFile zip = archive.get();
     if (!zip || unzLocateFile(zip, name, 1) != UNZ_OK) return false;
@@ -64,22 +65,28 @@ bool ReadZipMember(std::FILE* file, const char* name, std::uint64_t maxBytes,
         return false;
     // The declared size bounds the memory; minizip never inflates past it.
     if (info.uncompressed_size > maxBytes || info.uncompressed_size == 0) return false;
+    const std::size_t total = std::size_t(info.uncompressed_size);
     if (unzOpenCurrentFile(zip) != UNZ_OK) return false;
-    std::vector<std::uint8_t> data(std::size_t(info.uncompressed_size));
-    std::size_t got = 0;
-    bool ok = true;
-    while (ok && got < data.size()) {
-        const std::size_t step = got == 0 && acceptStart ? kStartBytes : std::size_t(1) << 24;
-        const unsigned chunk = unsigned(std::min(data.size() - got, step));
-        const int n = unzReadCurrentFile(zip, data.data() + got, chunk);
+    // The start is judged before the rest is given any memory.
+    std::uint8_t start[kStartBytes];
+    const std::size_t head = std::min(total, kStartBytes);
+    bool ok = unzReadCurrentFile(zip, start, unsigned(head)) == int(head) &&
+              (!acceptStart || acceptStart(start, head));
+    PixelBuffer data = ok ? AllocatePixels(total) : PixelBuffer(nullptr, std::free);
+    ok = ok && data;
+    if (ok) std::copy(start, start + head, data.get());
+    std::size_t got = head;
+    while (ok && got < total) {
+        const unsigned chunk = unsigned(std::min(total - got, std::size_t(1) << 24));
+        const int n = unzReadCurrentFile(zip, data.get() + got, chunk);
         ok = n > 0;
         if (ok) got += std::size_t(n);
-        if (ok && got == std::size_t(n) && acceptStart) ok = acceptStart(data.data(), got);
     }
     // Closing checks the CRC once the whole member was read.
     const int closed = unzCloseCurrentFile(zip);
     if (!ok || closed != UNZ_OK) return false;
     *bytes = std::move(data);
+    *size = total;
     return true;
 }
 

@@ -4,12 +4,13 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <vector>
+
+#include "glpng/decode/png_decode.h"
 
 namespace glpng {
 
 // Reads member `name` of the ZIP archive `file` (open, owned by the
-// caller) into `bytes`. False when there is no such member, when its
+// caller) into `bytes` (`size` of them). False when there is no such member, when its
 // declared size is above `maxBytes`, or when its data is damaged (a
 // wrong checksum, or more or less data than declared). `acceptStart`, when
 // set, judges the member's first kStartBytes (fewer when it is shorter)
@@ -17,6 +18,6 @@ namespace glpng {
 constexpr std::size_t kStartBytes = 64;
 using StartCheck = bool (*)(const std::uint8_t* start, std::size_t size);
 bool ReadZipMember(std::FILE* file, const char* name, std::uint64_t maxBytes,
-                   StartCheck acceptStart, std::vector<std::uint8_t>* bytes);
+                   StartCheck acceptStart, PixelBuffer* bytes, std::size_t* size);
 
 }  // namespace glpng
