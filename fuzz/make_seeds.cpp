@@ -9,6 +9,7 @@
 
 #include <zlib.h>
 
+#include "support/image_writers.h"
 #include "support/png_writer.h"
 
 namespace {
@@ -94,7 +95,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string out = argv[1];
-    for (const char* sub : {"", "/png", "/png_fast", "/png_tall", "/settings", "/catalogue"})
+    for (const char* sub : {"", "/png", "/png_fast", "/png_tall", "/settings", "/catalogue",
+                            "/jpg", "/webp", "/tga", "/psd", "/kra"})
         mkdir((out + sub).c_str(), 0755);
     int failures = 0;
 
@@ -200,6 +202,33 @@ int main(int argc, char** argv) {
     n = 0;
     for (const std::string& input : catalogue)
         if (!Write(out + "/catalogue/seed" + std::to_string(n++), input)) ++failures;
+
+    // The other formats, each in the variants its reader takes.
+    const testimg::Rgba picture = testimg::Pattern(11, 7);
+    const std::pair<std::string, testimg::Bytes> others[] = {
+        {"jpg/baseline", testimg::Jpeg(picture, 80, false, false, true)},
+        {"jpg/progressive", testimg::Jpeg(picture, 80, true, false, true)},
+        {"jpg/grey", testimg::Jpeg(picture, 80, false, true, false)},
+        {"webp/lossless", testimg::Webp(picture, true)},
+        {"webp/lossy", testimg::Webp(picture, false)},
+        {"tga/raw24", testimg::Targa(picture, {24, false, false, false})},
+        {"tga/rle32", testimg::Targa(picture, {32, true, true, false})},
+        {"tga/grey", testimg::Targa(picture, {8, true, false, true})},
+        {"psd/rgb8", testimg::Psd(picture, {8, false, false, 1})},
+        {"psd/rgb16_rle", testimg::Psd(picture, {16, false, true, 0})},
+        {"psd/grey_rle", testimg::Psd(picture, {8, true, true, 1})},
+        {"kra/stored", testimg::Zip({{"mimetype", {'x'}}, {"mergedimage.png", [&] {
+             Picture p = MakePicture(Color::Rgb, 8, false, 11, 7);
+             return testpng::EncodePng(p);
+         }()}})},
+        {"kra/deflated", testimg::Zip({{"mergedimage.png", [&] {
+             Picture p = MakePicture(Color::Palette, 4, true, 9, 5);
+             return testpng::EncodePng(p);
+         }(), true}})},
+    };
+    for (const auto& other : others)
+        if (other.second.empty() || !testpng::WriteBytes(out + "/" + other.first, other.second))
+            ++failures;
 
     if (failures) std::fprintf(stderr, "%d seed(s) not written\n", failures);
     return failures ? 1 : 0;

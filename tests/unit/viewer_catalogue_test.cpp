@@ -8,6 +8,8 @@
 #include "platform/headless/headless.h"
 #include "platform/menu_tree.h"
 #include "render/texture_bank.h"
+#include "support/image_writers.h"
+#include "support/png_writer.h"
 #include "support/viewer_fixture.h"
 
 namespace {
@@ -298,6 +300,46 @@ TEST_F(ViewerCatalogueTest, LeaveReleasesOnceAndTheMenusStayTheApplications) {
 
     app().viewer.reset();  // the destructor repeats the release
     EXPECT_NE(platform::menus::Find(jump), nullptr) << "the jump list belongs to the command menu";
+}
+
+}  // namespace
+
+namespace {
+
+// Every format is listed by its extension, in natural order and any case;
+// a painter's working file and the PNG exported from it both show. Off,
+// All Image Types lists PNG files only, as before there were others.
+TEST_F(ViewerCatalogueTest, AllImageTypesListsEveryFormatAndOffOnlyPngs) {
+    const testimg::Rgba picture = testimg::Pattern(9, 7);
+    const std::pair<const char*, testimg::Bytes> files[] = {
+        {"wall.kra", testimg::Zip({{"mergedimage.png", {}}})},
+        {"wall.png", {}},
+        {"rock10.TGA", testimg::Targa(picture, {})},
+        {"rock9.jpg", testimg::Jpeg(picture, 80, false, false, true)},
+        {"moss.webp", testimg::Webp(picture, true)},
+        {"moss.psd", testimg::Psd(picture, {})},
+        {"sky.ora", {}},
+        {"notes.txt", {}},
+        {"README", {}},
+        {"bark.jpeg.bak", {}},
+    };
+    for (const auto& f : files) ASSERT_TRUE(testpng::WriteBytes(TexturePath(f.first), f.second));
+    WriteTexture("wall.png", 8, 8);
+    EnterViewer(512, 512);
+    const auto labels = [this] {
+        std::vector<std::string> names;
+        for (const JumpItem& item : JumpItems(viewer().jumpMenu)) names.push_back(item.label);
+        return names;
+    };
+    EXPECT_EQ(labels(), (std::vector<std::string>{"moss.psd", "moss.webp", "rock9.jpg",
+                                                  "rock10.TGA", "sky.ora", "wall.kra", "wall.png"}));
+    // The Targa file is read like any other.
+    viewer().JumpTo(3);
+    EXPECT_EQ(viewer().textureWidth, 9);
+
+    viewer().allImageTypes = false;
+    viewer().Rescan(false);
+    EXPECT_EQ(labels(), (std::vector<std::string>{"wall.png"}));
 }
 
 }  // namespace
