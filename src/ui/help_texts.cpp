@@ -13,10 +13,13 @@ std::string ControlsText() {
 
 std::string UsageText() {
     std::string text =
-        "Usage: zintra [FOLDER | FILE.png]\n"
+        "Usage: zintra [FOLDER | FILE]\n"
         "\n"
-        "Shows the PNG files of FOLDER, or of FILE.png's folder with that file\n"
-        "on show, tiled 4 x 4. Without an argument: the folder of the last run.\n"
+        "Shows the images of FOLDER, or of FILE's folder with that file on\n"
+        "show, tiled 4 x 4. Without an argument: the folder of the last run.\n"
+        "\n"
+        "Formats: PNG (.png), JPEG (.jpg .jpeg), WebP (.webp), Targa (.tga),\n"
+        "PSD (.psd), Krita (.kra) and OpenRaster (.ora).\n"
         "\n"
         "Options:\n"
         "  -h, --help      print this help and exit\n"

@@ -41,7 +41,8 @@ protected:
 TEST_P(CommandLineE2ETest, HelpPrintsTheUsageAndTheKeysVersionTheVersion) {
     const e2e::CommandResult help = Run("--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.output.rfind("Usage: zintra [FOLDER | FILE.png]\n", 0), 0u) << help.output;
+    EXPECT_EQ(help.output.rfind("Usage: zintra [FOLDER | FILE]\n", 0), 0u) << help.output;
+    EXPECT_NE(help.output.find("Krita (.kra)"), std::string::npos) << help.output;
     for (const char* line :
          {"\n  --version ", "\nKeyboard:\n  ESC ", "\nMore keys:\n  Q ", "\n  C (hold) "})
         EXPECT_NE(help.output.find(line), std::string::npos) << line;
