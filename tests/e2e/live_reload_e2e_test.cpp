@@ -12,6 +12,7 @@
 #include <string>
 
 #include "e2e/harness.h"
+#include "support/image_writers.h"
 
 namespace {
 
@@ -219,6 +220,50 @@ TEST_P(LiveReloadE2ETest, AFileHeldWithoutSharingShowsOnceLetGo) {
         EXPECT_EQ(session.Title().find("cannot be read"), std::string::npos) << session.Title();
     }
     ASSERT_TRUE(session.Focus());
+    QuitWithEscape();
+}
+
+// A painter's working file, saved as its editor saves it (a temporary
+// renamed over it) while the editor has the focus; then a damaged one
+// beside it, which the next step passes on from.
+TEST_P(LiveReloadE2ETest, AKritaFileSavedByRenameShowsWithinASecond) {
+    const auto kra = [this](const Colour (&colours)[4]) {
+        const std::string png = session.Dir() + "/merged.png";
+        if (!Quadrants(png, colours)) return std::string();
+        const std::string merged = ReadAll(png);
+        const testimg::Bytes zip = testimg::Zip(
+            {{"mimetype", {'x'}}, {"mergedimage.png", testimg::Bytes(merged.begin(), merged.end()), true}});
+        return std::string(zip.begin(), zip.end());
+    };
+    const std::string file = textureDir + "/a.kra";
+    ASSERT_TRUE(WriteBytes(file, kra(kOld)));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(Wait(kOld[0], 0));
+    ASSERT_TRUE(other.Start({"xlogo", "-geometry", "100x100+900+700"}, session.Env()));
+    otherWindow = session.WaitForTitle("xlogo");
+    ASSERT_NE(0u, otherWindow);
+    ASSERT_TRUE(session.FocusWindow(otherWindow));
+    e2e::SleepMs(300);
+
+    const std::string temp = textureDir + "/a.kra.part";
+    ASSERT_TRUE(WriteBytes(temp, kra(kNew)));
+    ASSERT_EQ(0, std::rename(temp.c_str(), file.c_str()));
+    EXPECT_TRUE(Wait(kNew[0], 0, 1000)) << "the saved .kra did not show within 1 s";
+
+    ASSERT_TRUE(WriteBytes(textureDir + "/b.kra", "PK\3\4 not a container"));
+    ASSERT_TRUE(e2e::WriteSolid(session.Dir() + "/c.png", 64, kBurst));
+    const std::string png = ReadAll(session.Dir() + "/c.png");
+    const testimg::Bytes good =
+        testimg::Zip({{"mergedimage.png", testimg::Bytes(png.begin(), png.end())}});
+    ASSERT_TRUE(WriteBytes(textureDir + "/c.kra", std::string(good.begin(), good.end())));
+    ASSERT_TRUE(session.Focus());
+    const std::string first = std::string("Zintra - Zintra \u2014 a.kra (64 \u00d7 64) 1/3");
+    ASSERT_EQ(session.WaitForTitleText(first, 3000), first);
+    ASSERT_TRUE(session.Key("bracketright"));
+    const std::string bad = std::string("Zintra - Zintra \u2014 b.kra: cannot be read");
+    EXPECT_EQ(session.WaitForTitleText(bad, 1000), bad);
+    ASSERT_TRUE(session.Key("bracketright"));
+    EXPECT_TRUE(Wait(kBurst, 0, 1000)) << "the next good file did not show";
     QuitWithEscape();
 }
 
