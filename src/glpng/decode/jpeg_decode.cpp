@@ -11,6 +11,7 @@
 #include <jpeglib.h>
 
 #include "glpng/decode/format_decoder.h"
+#include "glpng/decode/row_pipe.h"
 
 namespace glpng {
 namespace {
@@ -21,6 +22,9 @@ constexpr long kMaxScans = 1000;
 // The library's own working memory (coefficients of a progressive file
 // among it), beyond the pixels the loader allocates.
 constexpr long kMaxLibraryMemory = 1024L << 20;
+// From this size on the library decodes on a worker thread, beside the
+// loader's work on the rows before.
+constexpr std::uint64_t kPipedPixels = std::uint64_t(1) << 20;
 
 struct ErrorTrap {
     jpeg_error_mgr manager;
@@ -50,6 +54,7 @@ public:
         progress_.progress_monitor = OnProgress;
     }
     ~JpegDecoder() override {
+        pipe_.reset();  // the worker is done with the library before it goes
         if (created_) jpeg_destroy_decompress(&info_);
     }
 
@@ -68,6 +73,24 @@ public:
 
     bool ReadRows(std::uint8_t* dest, unsigned count) override {
         if (failed_ || !started_) return false;
+        if (!pipe_ && std::uint64_t(info_.output_width) * info_.output_height >= kPipedPixels)
+            pipe_ = std::make_unique<RowPipe>(
+                info_.output_width, info_.output_height,
+                [this](std::uint8_t* rows, unsigned n) { return DecodeRows(rows, n); });
+        if (pipe_) {
+            failed_ = !pipe_->Take(dest, count);
+            return !failed_;
+        }
+        failed_ = !DecodeRows(dest, count);
+        return !failed_;
+    }
+
+    bool ReadImage(std::uint8_t* rgba) override {
+        return info_.output_scanline == 0 && !pipe_ && DecodeRows(rgba, info_.output_height);
+    }
+
+private:
+    bool DecodeRows(std::uint8_t* dest, unsigned count) {
         const std::size_t stride = std::size_t(info_.output_width) * 4;
         unsigned done = 0;
         while (done < count) {
@@ -75,20 +98,12 @@ public:
             const unsigned batch = count - done < 8 ? count - done : 8;
             for (unsigned i = 0; i < batch; ++i) rows[i] = dest + (done + i) * stride;
             const unsigned got = Scanlines(rows, batch);
-            if (got == 0) {
-                failed_ = true;
-                return false;
-            }
+            if (got == 0) return false;
             done += got;
         }
         return true;
     }
 
-    bool ReadImage(std::uint8_t* rgba) override {
-        return info_.output_scanline == 0 && ReadRows(rgba, info_.output_height);
-    }
-
-private:
     bool Start(std::FILE* file) {
         if (setjmp(trap_.jump)) return false;
         jpeg_create_decompress(&info_);
@@ -120,6 +135,7 @@ private:
     bool created_ = false;
     bool started_ = false;
     bool failed_ = false;
+    std::unique_ptr<RowPipe> pipe_;
 };
 
 }  // namespace

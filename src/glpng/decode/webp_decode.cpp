@@ -1,7 +1,9 @@
 // WebP through libwebp: lossy or lossless, with or without alpha. The
 // library decodes from memory, so the file is read whole first; its
 // header's size is checked before that, and the pixels go straight into
-// the loader's buffer.
+// the loader's buffer. (The incremental decoder was tried for rows in
+// bands: it needs a whole image of its own and came out slower.)
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -45,9 +47,17 @@ public:
 
     bool ReadImage(std::uint8_t* rgba) override {
         if (data_.empty()) return false;
-        const std::size_t stride = std::size_t(width_) * 4;
-        const bool ok = WebPDecodeRGBAInto(data_.data(), data_.size(), rgba, stride * height_,
-                                           int(stride)) != nullptr;
+        WebPDecoderConfig config;
+        if (!WebPInitDecoderConfig(&config)) return false;
+        // Lossy files filter on a second thread, beside the decoding.
+        config.options.use_threads = 1;
+        config.output.colorspace = MODE_RGBA;
+        config.output.is_external_memory = 1;
+        config.output.u.RGBA.rgba = rgba;
+        config.output.u.RGBA.stride = int(std::size_t(width_) * 4);
+        config.output.u.RGBA.size = std::size_t(width_) * 4 * height_;
+        const bool ok = WebPDecode(data_.data(), data_.size(), &config) == VP8_STATUS_OK;
+        WebPFreeDecBuffer(&config.output);
         data_ = std::vector<std::uint8_t>();
         return ok;
     }
