@@ -1,6 +1,7 @@
 // The loader's reader on every format beside PNG: exact texels for the
 // lossless ones, the library's own decode for the lossy ones, and a clean
 // refusal, quickly, for damaged and hostile files.
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "glpng/colour_key.h"
 #include "glpng/decode/image_reader.h"
 #include "glpng/hole_fill.h"
+#include "support/format_reference.h"
 #include "support/image_writers.h"
 #include "support/png_writer.h"
 #include "support/temp_dir.h"
@@ -22,62 +24,14 @@
 namespace {
 
 using testimg::Bytes;
+using testimg::Keyed;
+using testimg::LibjpegDecode;
+using testimg::LibwebpDecode;
+using testimg::PngOf;
 using testimg::Rgba;
 
 constexpr unsigned kWidth = 37, kHeight = 23;
 const std::uint8_t kKey[3] = {255, 0, 255};
-
-// What the loader makes of a picture: keyed on magenta, holes filled.
-Bytes Keyed(Rgba picture) {
-    std::vector<std::uint32_t> rowKeyed(picture.height);
-    for (unsigned y = 0; y < picture.height; ++y)
-        rowKeyed[y] = glpng::KeyRow(&picture.px[std::size_t(y) * picture.width * 4],
-                                    picture.width, 255, 0, 255);
-    glpng::FillHoles(picture.px.data(), picture.width, picture.height, rowKeyed.data());
-    return picture.px;
-}
-
-Bytes PngOf(const Rgba& picture) {
-    testpng::Picture png;
-    png.width = picture.width;
-    png.height = picture.height;
-    png.color = testpng::Color::Rgba;
-    png.pixel = [&](unsigned x, unsigned y) {
-        const std::uint8_t* p = &picture.px[(std::size_t(y) * picture.width + x) * 4];
-        return testpng::Sample::Rgba(p[0], p[1], p[2], p[3]);
-    };
-    return testpng::EncodePng(png);
-}
-
-Rgba LibjpegDecode(const Bytes& file) {
-    jpeg_decompress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, file.data(), static_cast<unsigned long>(file.size()));
-    jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&info);
-    Rgba out{info.output_width, info.output_height, {}};
-    Bytes row(std::size_t(out.width) * 3);
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW r = row.data();
-        jpeg_read_scanlines(&info, &r, 1);
-        for (unsigned x = 0; x < out.width; ++x)
-            out.px.insert(out.px.end(), {row[x * 3], row[x * 3 + 1], row[x * 3 + 2], 255});
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    return out;
-}
-
-Rgba LibwebpDecode(const Bytes& file) {
-    int width = 0, height = 0;
-    std::uint8_t* pixels = WebPDecodeRGBA(file.data(), file.size(), &width, &height);
-    Rgba out{unsigned(width), unsigned(height), Bytes(pixels, pixels + std::size_t(width) * height * 4)};
-    WebPFree(pixels);
-    return out;
-}
 
 // Where a JPEG's frame header (height, then width, at +5) starts.
 std::size_t StartOfFrame(const Bytes& jpeg) {
@@ -180,6 +134,40 @@ TEST_F(ImageFormatsTest, LossyFormatsMatchTheirLibrarysOwnDecode) {
         ASSERT_TRUE(reader.ReadKeyedRows(&rows[10 * kWidth * 4], kHeight - 10, kKey, &keyed[10]));
         EXPECT_FALSE(reader.ReadKeyedRows(rows.data(), 1, kKey, keyed.data()));
     }
+}
+
+// Large JPEGs decode on a worker: rows taken in uneven batches match the
+// library; a file cut short fails at its end rather than hanging; and a
+// reader dropped halfway (a cancelled prefetch) stops its worker.
+TEST_F(ImageFormatsTest, LargeJpegRowsFromTheWorkerMatchTheLibrary) {
+    const unsigned side = 1031;  // past the worker's threshold
+    const Bytes file = testimg::Jpeg(testimg::Pattern(side, side), 90, false, false, true);
+    Rgba reference = LibjpegDecode(file);
+    const Bytes expected = [&] {
+        for (unsigned y = 0; y < side; ++y)
+            glpng::KeyRow(&reference.px[std::size_t(y) * side * 4], side, 255, 0, 255);
+        return reference.px;
+    }();
+    const std::string path = Write("large.jpg", file);
+    Bytes rows(expected.size());
+    std::vector<std::uint32_t> keyed(side);
+    glpng::ImageReader reader;
+    ASSERT_TRUE(reader.Open(path.c_str()));
+    for (unsigned y = 0, n = 1; y < side; y += n, n = n * 3 % 97 + 1) {
+        n = std::min(n, side - y);
+        ASSERT_TRUE(reader.ReadKeyedRows(&rows[std::size_t(y) * side * 4], n, kKey, &keyed[y]));
+    }
+    EXPECT_TRUE(rows == expected);
+
+    Bytes cut = file;
+    cut.resize(cut.size() / 2);
+    glpng::ImageReader shortReader;
+    ASSERT_TRUE(shortReader.Open(Write("cut_large.jpg", cut).c_str()));
+    EXPECT_FALSE(shortReader.ReadKeyedRows(rows.data(), side, kKey, keyed.data()));
+
+    glpng::ImageReader dropped;
+    ASSERT_TRUE(dropped.Open(path.c_str()));
+    ASSERT_TRUE(dropped.ReadKeyedRows(rows.data(), 5, kKey, keyed.data()));
 }
 
 // Damaged and hostile files: each refused within a second, whatever its
