@@ -64,7 +64,7 @@ public:
         header->width = info_.output_width;
         header->height = info_.output_height;
         header->bitDepth = unsigned(info_.data_precision);
-        header->colorType = info_.out_color_components == 4 ? 6 : 2;
+        header->colorType = info_.jpeg_color_space == JCS_GRAYSCALE ? 0 : 2;
         header->interlaced = false;
         return true;
     }
