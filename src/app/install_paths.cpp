@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "glpng/decode/image_reader.h"
 #include "platform/platform.h"
 
 namespace fs = std::filesystem;
@@ -30,11 +31,9 @@ std::string ToUtf8(const fs::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-bool EndsWithPng(const std::string& name) {
-    if (name.size() < 4) return false;
-    std::string end = name.substr(name.size() - 4);
-    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return end == ".png";
+bool Listed(const std::string& name, bool allImageTypes) {
+    const glpng::ImageFormat format = glpng::FormatOfName(name);
+    return allImageTypes ? format != glpng::ImageFormat::Unknown : format == glpng::ImageFormat::Png;
 }
 
 }  // namespace
@@ -78,7 +77,7 @@ bool MakeFolders(const std::string& path) {
     return IsFolder(path);
 }
 
-OpenTarget ResolveOpenTarget(const std::string& argument) {
+OpenTarget ResolveOpenTarget(const std::string& argument, bool allImageTypes) {
     OpenTarget target;
     std::error_code error;
     const fs::path path = fs::absolute(FromUtf8(argument), error);
@@ -93,8 +92,8 @@ OpenTarget ResolveOpenTarget(const std::string& argument) {
             target.folder.pop_back();
         return target;
     }
-    if (!fs::is_regular_file(status) || !EndsWithPng(ToUtf8(path.filename()))) {
-        target.kind = OpenTarget::NotPng;
+    if (!fs::is_regular_file(status) || !Listed(ToUtf8(path.filename()), allImageTypes)) {
+        target.kind = OpenTarget::NotImage;
         target.file = ToUtf8(path);
         return target;
     }

@@ -20,14 +20,17 @@ InstallPaths ChooseInstallPaths(const std::string& exeDir, bool systemBeside,
                                 const char* xdgConfigHome, const char* home, const char* appData);
 
 struct OpenTarget {
-    enum Kind { Folder, File, Missing, NotPng } kind = Missing;
+    // NotImage: a file of a kind the folder would not list.
+    enum Kind { Folder, File, Missing, NotImage } kind = Missing;
     std::string folder;  // absolute: the folder to show
     std::string file;    // absolute: the file to show first, or empty
 };
 
 // What `argument` names, taken as a path (never as an option, so a name
-// may start with "-"); relative to the current folder.
-OpenTarget ResolveOpenTarget(const std::string& argument);
+// may start with "-"); relative to the current folder. A file is taken
+// when its folder's listing would hold it: any image the loader reads, or
+// with `allImageTypes` off, PNG files only.
+OpenTarget ResolveOpenTarget(const std::string& argument, bool allImageTypes = true);
 
 bool IsFolder(const std::string& path);
 // Makes the folder and its parents; true when it exists afterwards.

@@ -69,10 +69,13 @@ void TesterApp::LaunchEditor() {
 }
 
 void TesterApp::OpenPath(const std::string& path, bool now) {
-    const OpenTarget target = ResolveOpenTarget(path);
+    const bool allImageTypes = !viewer || viewer->allImageTypes;
+    const OpenTarget target = ResolveOpenTarget(path, allImageTypes);
     const char* problem = nullptr;
     if (target.kind == OpenTarget::Missing) problem = "There is no such file or folder.";
-    if (target.kind == OpenTarget::NotPng) problem = "It is not a PNG file or a folder.";
+    if (target.kind == OpenTarget::NotImage)
+        problem = allImageTypes ? "It is not a PNG file or a folder, nor another image Zintra reads."
+                                : "It is not a PNG file or a folder.";
     if (!problem && (!StorableInSettings(target.folder) ||
                      target.folder.size() > ViewerScene::kMaxDirLength))
         problem = "Its folder's name is too long or holds a line break.";

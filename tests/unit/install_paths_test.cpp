@@ -104,7 +104,11 @@ TEST_F(OpenTargetTest, RelativeNamesMissingNamesAndOtherFiles) {
 
     EXPECT_EQ(ResolveOpenTarget(S(dir.path() / "gone.png")).kind, OpenTarget::Missing);
     EXPECT_EQ(ResolveOpenTarget("").kind, OpenTarget::Missing);
-    EXPECT_EQ(ResolveOpenTarget(Make("notes.txt", false)).kind, OpenTarget::NotPng);
+    EXPECT_EQ(ResolveOpenTarget(Make("notes.txt", false)).kind, OpenTarget::NotImage);
+    // Any image the folder lists; with PNG files only, those alone.
+    const std::string painting = Make("wall.KRA", false);
+    EXPECT_EQ(ResolveOpenTarget(painting).kind, OpenTarget::File);
+    EXPECT_EQ(ResolveOpenTarget(painting, false).kind, OpenTarget::NotImage);
 }
 
 }  // namespace
