@@ -19,9 +19,10 @@ namespace {
 // Progressive files can ask for many scans over a large image; a real
 // file has a dozen or so.
 constexpr long kMaxScans = 1000;
-// The library's own working memory (coefficients of a progressive file
-// among it), beyond the pixels the loader allocates.
-constexpr long kMaxLibraryMemory = 1024L << 20;
+// The library's own working memory beyond the pixels the loader
+// allocates: enough for a progressive file's coefficients at the largest
+// size the loader takes (6 bytes a pixel at 4:4:4), and no more.
+constexpr long kMaxLibraryMemory = 400L << 20;
 // From this size on the library decodes on a worker thread, beside the
 // loader's work on the rows before.
 constexpr std::uint64_t kPipedPixels = std::uint64_t(1) << 20;

@@ -15,8 +15,8 @@
 namespace glpng {
 namespace {
 
-// Far beyond any real file of the largest image the loader takes.
-constexpr std::int64_t kMaxFileBytes = std::int64_t(1) << 30;
+// Twice the largest image's pixels: beyond any real file of it.
+constexpr std::int64_t kMaxFileBytes = std::int64_t(kMaxPixels) * 8;
 // Enough for the RIFF header and the first chunk's size fields.
 constexpr std::size_t kHeaderBytes = 64;
 
