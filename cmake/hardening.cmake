@@ -7,6 +7,8 @@ if(NOT CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
 endif()
 
 add_compile_options(-fstack-protector-strong)
+# mingw-w64 finds the guard's helpers in libssp, which the flag links.
+add_link_options(-fstack-protector-strong)
 # Fortify needs the optimiser, and fights the sanitizers' own checks.
 if(NOT ZINTRA_SANITIZE AND NOT ZINTRA_FUZZ)
   add_compile_options(

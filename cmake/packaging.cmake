@@ -58,6 +58,7 @@ foreach(size 16 32 48 64 128 256)
           DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME zintra.png)
 endforeach()
 install(FILES packaging/copyright DESTINATION share/doc/zintra)
+install(FILES packaging/lintian/zintra DESTINATION share/lintian/overrides)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zintra)
