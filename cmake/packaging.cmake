@@ -46,6 +46,12 @@ add_custom_target(zintra_package_files ALL DEPENDS
   ${zintra_pkg}/zintra.1.gz ${zintra_pkg}/changelog.Debian.gz ${zintra_pkg}/changelog.gz)
 
 install(TARGETS zintra RUNTIME DESTINATION bin)
+# Stripped as Debian strips: the compilers' version strings go too.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/zintra\" COMMAND_ERROR_IS_FATAL ANY)
+  endif()")
 install(DIRECTORY data/system/ DESTINATION share/zintra/system
         FILES_MATCHING PATTERN "*.png")
 install(FILES packaging/example.zintra.Zintra.desktop DESTINATION share/applications)
