@@ -24,6 +24,8 @@ set(zintra_pkg ${PROJECT_BINARY_DIR}/packaging)
 add_executable(write_man_page tools/man_page/write_man_page.cpp)
 target_link_libraries(write_man_page PRIVATE zintra_man_page zintra_core)
 find_program(GZIP gzip REQUIRED)
+# Rewritten only when the date changes, which then sets the page again.
+file(CONFIGURE OUTPUT ${zintra_pkg}/release_date.txt CONTENT "${ZINTRA_RELEASE_DATE}\n")
 add_custom_command(
   OUTPUT ${zintra_pkg}/zintra.1.gz
   COMMAND ${CMAKE_COMMAND} -E make_directory ${zintra_pkg}
@@ -31,6 +33,7 @@ add_custom_command(
           ${zintra_pkg}/zintra.1 ${ZINTRA_RELEASE_DATE}
   COMMAND ${GZIP} -9nf ${zintra_pkg}/zintra.1
   DEPENDS write_man_page ${PROJECT_SOURCE_DIR}/packaging/man/zintra.1.in
+          ${zintra_pkg}/release_date.txt
   VERBATIM)
 
 configure_file(packaging/changelog.Debian.in ${zintra_pkg}/changelog.Debian @ONLY)
