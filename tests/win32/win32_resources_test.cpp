@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -127,6 +129,39 @@ TEST_F(ProgramResources, IconAtSeveralSizesAndVersionFromTheProject) {
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\StringFileInfo\\040904B0\\ProductName",
                                reinterpret_cast<void**>(&product), &length));
     EXPECT_EQ(std::wstring(product), L"Zintra");
+}
+
+// The header as the loader reads it: the exe is relocatable anywhere in
+// the 64-bit space (ASLR), its data never runs (DEP), and no link time is
+// written into it, so two builds of one commit are the same bytes.
+TEST(ProgramHeader, AsksForAslrAndDepAndCarriesNoLinkTime) {
+    std::ifstream in(ZINTRA_PROGRAM, std::ios::binary);
+    const std::string image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GE(image.size(), sizeof(IMAGE_DOS_HEADER)) << "cannot read " << ZINTRA_PROGRAM;
+    IMAGE_DOS_HEADER dos;
+    std::memcpy(&dos, image.data(), sizeof dos);
+    ASSERT_EQ(dos.e_magic, IMAGE_DOS_SIGNATURE);
+    ASSERT_GT(dos.e_lfanew, 0);
+    ASSERT_GE(image.size(), static_cast<std::size_t>(dos.e_lfanew) + sizeof(IMAGE_NT_HEADERS64));
+    IMAGE_NT_HEADERS64 nt;
+    std::memcpy(&nt, image.data() + dos.e_lfanew, sizeof nt);
+    ASSERT_EQ(nt.Signature, static_cast<DWORD>(IMAGE_NT_SIGNATURE));
+    ASSERT_EQ(nt.OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR64_MAGIC);
+
+    const struct {
+        WORD flag;
+        const char* name;
+    } wanted[] = {
+        {IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE, "DYNAMIC_BASE"},
+        {IMAGE_DLLCHARACTERISTICS_NX_COMPAT, "NX_COMPAT"},
+        {IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA, "HIGH_ENTROPY_VA"},
+    };
+    for (const auto& w : wanted)
+        EXPECT_NE(nt.OptionalHeader.DllCharacteristics & w.flag, 0) << w.name;
+    // ASLR moves the image only if it keeps its relocations.
+    EXPECT_EQ(nt.FileHeader.Characteristics & IMAGE_FILE_RELOCS_STRIPPED, 0);
+    EXPECT_GT(nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size, 0u);
+    EXPECT_EQ(nt.FileHeader.TimeDateStamp, 0u);
 }
 
 }  // namespace
