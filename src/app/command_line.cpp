@@ -10,6 +10,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             line.help = true;
         } else if (options && argument == "--version") {
             line.version = true;
+        } else if (options && argument == "--check") {
+            line.check = true;
+        } else if (options && argument == "--json") {
+            line.json = true;
         } else {
             line.paths.push_back(argument);
         }

@@ -8,6 +8,8 @@
 struct CommandLine {
     bool help = false;
     bool version = false;
+    bool check = false;  // seam scores of the paths, no window
+    bool json = false;   // with check: as a JSON array
     std::vector<std::string> paths;  // folders or files, in order
 };
 

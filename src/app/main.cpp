@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/seam_check.h"
 #include "app/tester_app.h"
 #include "platform/platform.h"
 
@@ -19,12 +20,24 @@ int Start(int argc, char** argv) {
         const std::string text = line.help ? UsageText() : VersionText();
         return platform::WriteStandard(platform::Stream::Output, text) ? 0 : 1;
     }
+    if (line.check) {
+        if (line.paths.empty()) {
+            platform::WriteStandard(platform::Stream::Error,
+                                    "zintra: --check needs a file or folder; see --help\n");
+            return kCheckUnreadable;
+        }
+        return RunSeamCheck(line.paths, line.json);
+    }
+    if (line.json) {
+        platform::WriteStandard(platform::Stream::Error, "zintra: --json goes with --check\n");
+        return kCheckUnreadable;
+    }
     return platform::RunWindowSystem(argc, argv, RunApplication);
 }
 
 }  // namespace
 
-#ifdef _WIN32
+#if defined(_WIN32) && !defined(ZINTRA_CONSOLE)
 // The window subsystem's entry, declared here without the system headers
 // the portable core keeps out.
 struct HINSTANCE__;

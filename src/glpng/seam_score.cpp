@@ -39,13 +39,15 @@ SeamAxis ScoreAxis(unsigned length, unsigned depth, At at) {
             seam[i] = Step(last, first);
             seamCount[i] = 1;
         }
+        // The largest step inside: a seam that falls on an edge the texture
+        // draws anyway (a mortar line) steps no more than that edge does.
         for (unsigned k = 0; k < band; ++k) {
             for (const auto& pair : {std::make_pair(k, k + 1), std::make_pair(depth - 1 - k, depth - 2 - k)}) {
                 const std::uint8_t* a = at(i, pair.first);
                 const std::uint8_t* b = at(i, pair.second);
                 if (!BothOpaque(a, b)) continue;
-                inside[i] += Step(a, b);
-                ++insideCount[i];
+                inside[i] = std::max(inside[i], double(Step(a, b)));
+                insideCount[i] = 1;
             }
         }
         seamSum += seam[i];

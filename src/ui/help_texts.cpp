@@ -24,6 +24,10 @@ std::string UsageText() {
         "Options:\n"
         "  -h, --help      print this help and exit\n"
         "  --version       print the version and exit\n"
+        "  --check [--json] PATH...\n"
+        "                  print the seam score of each image (of each folder's\n"
+        "                  images), across and down, with no window; exit 0 when\n"
+        "                  all tile, 1 when one has a seam, 2 when one cannot be read\n"
         "  --              what follows is a folder or file, even if it starts with -\n";
     // The keys as Help > Controls lists them, its tab columns as blanks.
     const std::string controls = ControlsText();
