@@ -19,6 +19,7 @@ enum CommandId : unsigned {
     IDM_REPEAT_DOWN = 39012,
     IDM_REPEAT_MIRRORED = 39013,
     IDM_ALL_IMAGE_TYPES = 39014,
+    IDM_SEAM_VIEW = 39015,
 
     IDM_BROWSE = 40001,
     IDM_EDIT = 40002,

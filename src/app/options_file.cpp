@@ -33,6 +33,7 @@ bool ReadOptionsFile(const std::string& path, ViewOptions* options, files::OpenS
             const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
             if (key == "readout") ReadFlag(value, &options->readout);
             if (key == "tile_marks") ReadFlag(value, &options->tileMarks);
+            if (key == "seam_view") ReadFlag(value, &options->seamView);
             if (key == "repeat") options->repeat = value;
             if (key == "all_image_types") ReadFlag(value, &options->allImageTypes);
         }
@@ -44,7 +45,8 @@ bool ReadOptionsFile(const std::string& path, ViewOptions* options, files::OpenS
 
 std::string FormatOptions(const ViewOptions& options) {
     return std::string("readout=") + (options.readout ? "1" : "0") + "\n" +
-           "tile_marks=" + (options.tileMarks ? "1" : "0") + "\n" + "repeat=" + options.repeat + "\n" +
+           "tile_marks=" + (options.tileMarks ? "1" : "0") + "\n" +
+           "seam_view=" + (options.seamView ? "1" : "0") + "\n" + "repeat=" + options.repeat + "\n" +
            "all_image_types=" + (options.allImageTypes ? "1" : "0") + "\n";
 }
 

@@ -9,6 +9,7 @@
 struct ViewOptions {
     bool readout = false;
     bool tileMarks = false;
+    bool seamView = false;
     std::string repeat = "grid";
     bool allImageTypes = true;
 };

@@ -89,6 +89,7 @@ void TesterApp::ReadSettings() {
     if (ReadOptionsFile(OptionsPath(), &options, &status) && viewer) {
         viewer->readout = options.readout;
         viewer->tileMarks = options.tileMarks;
+        viewer->seamView = options.seamView;
         RepeatModeFromName(options.repeat.c_str(), &viewer->repeatMode);
         viewer->allImageTypes = options.allImageTypes;
     }
@@ -137,6 +138,7 @@ void TesterApp::WriteSettings() {
     ViewOptions options;
     options.readout = viewer->readout;
     options.tileMarks = viewer->tileMarks;
+    options.seamView = viewer->seamView;
     options.repeat = RepeatModeName(viewer->repeatMode);
     options.allImageTypes = viewer->allImageTypes;
     if (!keepOptionsFile_) WriteOptionsFile(OptionsPath(), options);

@@ -103,6 +103,7 @@ void TesterApp::ShownChanged() {
     shown.reloaded = viewer->JustReloaded();
     shown.previous = viewer->comparing;
     shown.readout = viewer->ReadoutText().c_str();
+    shown.seams = viewer->SeamText().c_str();
     std::string title = WindowTitle(shown);
     // A notice from the start stays until the first picture gives way.
     if (!startNotice_.empty()) {

@@ -81,6 +81,7 @@ void TesterApp::CheckViewMenu() {
     if (!viewer || !viewMenu) return;
     platform::SetMenuItemChecked(viewMenu, IDM_READOUT, viewer->readout);
     platform::SetMenuItemChecked(viewMenu, IDM_TILE_MARKS, viewer->tileMarks);
+    platform::SetMenuItemChecked(viewMenu, IDM_SEAM_VIEW, viewer->seamView);
     const std::pair<unsigned, RepeatMode> modes[] = {{IDM_REPEAT_GRID, RepeatMode::Grid},
                                                      {IDM_REPEAT_ACROSS, RepeatMode::Across},
                                                      {IDM_REPEAT_DOWN, RepeatMode::Down},

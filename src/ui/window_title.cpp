@@ -28,5 +28,6 @@ std::string WindowTitle(const ShownFile& shown) {
     if (shown.previous) title += std::string(kDash) + "previous version";
     else if (shown.reloaded) title += std::string(kDash) + "reloaded";
     if (shown.readout && *shown.readout) title += std::string(kDash) + shown.readout;
+    if (shown.seams && *shown.seams) title += std::string(kDash) + shown.seams;
     return title;
 }

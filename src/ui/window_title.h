@@ -14,6 +14,7 @@ struct ShownFile {
     bool reloaded = false;         // a moment ago
     bool previous = false;         // the version before the last reload shows
     const char* readout = nullptr; // the texel under the pointer
+    const char* seams = nullptr;   // the seam scores and verdicts, last
 };
 
 std::string WindowTitle(const ShownFile& shown);

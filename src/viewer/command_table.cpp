@@ -33,6 +33,8 @@ const std::vector<ToolBinding> kToolBindings = {
     {Tool::Compare, 0, nullptr, 'C', Trigger::Hold, "Version Before the Last Save", false},
     {Tool::TileMarks, IDM_TILE_MARKS, "&Mark the Real Tile", 'G', Trigger::Press,
      "Mark the Real Tile", false},
+    {Tool::SeamView, IDM_SEAM_VIEW, "&Seam Scores", 'S', Trigger::Press,
+     "Seam Scores (title) and Mismatch (tinted borders)", false},
     {Tool::NextRepeat, 0, nullptr, kRepeatKey, Trigger::Press, "Repeat Mode", false},
     {Tool::RepeatGrid, IDM_REPEAT_GRID, "Repeat &4 \u00d7 4", kRepeatKey, Trigger::Shown, nullptr,
      true},

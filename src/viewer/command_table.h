@@ -18,6 +18,7 @@ enum class Tool {
     CopyReadout,
     Compare,
     TileMarks,
+    SeamView,
     NextRepeat,
     RepeatGrid,
     RepeatAcross,

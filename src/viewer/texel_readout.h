@@ -18,6 +18,9 @@ public:
     // image of imageWidth x imageHeight, which the copy may hold scaled to
     // other sides; "" without a copy.
     std::string Text(int x, int y, int imageWidth, int imageHeight) const;
+    const std::vector<std::uint8_t>& rgba() const { return rgba_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
 
 private:
     std::vector<std::uint8_t> rgba_;

@@ -95,6 +95,7 @@ void ViewerScene::Draw() {
     glRotatef(static_cast<GLfloat>(pitch), 1.0f, 0.0f, 0.0f);
     DrawTiles(comparing ? previousTexture : texture);
     if (tileMarks) DrawMarks();
+    if (seamView) DrawSeams();
     if (showHud) {
         glLoadIdentity();
         glOrtho(0.0, host_->ViewportWidth() / hudScale, 0.0, host_->ViewportHeight() / hudScale, -100.0,
@@ -114,7 +115,7 @@ bool ViewerScene::Picture::operator==(const Picture& o) const {
            textureWidth == o.textureWidth && textureHeight == o.textureHeight &&
            viewportWidth == o.viewportWidth && viewportHeight == o.viewportHeight &&
            viewScale == o.viewScale && fitted == o.fitted && showHud == o.showHud &&
-           tileMarks == o.tileMarks && repeatMode == o.repeatMode;
+           tileMarks == o.tileMarks && seamView == o.seamView && repeatMode == o.repeatMode;
 }
 
 ViewerScene::Picture ViewerScene::PictureNow() const {
@@ -134,6 +135,7 @@ ViewerScene::Picture ViewerScene::PictureNow() const {
     p.fitted = fitted;
     p.showHud = showHud;
     p.tileMarks = tileMarks;
+    p.seamView = seamView && seamsHeld_;
     p.repeatMode = repeatMode;
     return p;
 }

@@ -14,6 +14,7 @@
 #include "app/scene.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
+#include "glpng/seam_score.h"
 #include "render/sprite.h"
 #include "viewer/change_watch.h"
 #include "viewer/command_table.h"
@@ -62,6 +63,9 @@ public:
     void ToggleFit();
     void ToggleReadout();
     void ToggleMarks();
+    void ToggleSeamView();
+    // "across 1.02 tiles, down 5.31 SEAM" while the seam view is on.
+    const std::string& SeamText() const { return seamText_; }
     void SetRepeatMode(RepeatMode mode);
     // A seam tool as its key or View-menu entry asks (the held compare
     // and the copy act only through their keys).
@@ -113,6 +117,7 @@ public:
     bool fitted = false;
     bool readout = false;
     bool tileMarks = false;
+    bool seamView = false;
     bool comparing = false;      // C held: the previous version shows
     RepeatMode repeatMode = RepeatMode::Grid;
     // Whether the file on show could be read (its texture is not the 0 of a failed load).
@@ -167,6 +172,10 @@ private:
     CameraView CurrentView() const;
     void UpdateTools(const bool* keys);
     void UpdateReadout();
+    void UpdateSeams();
+    void DrawSeams();
+    // Level 0 of the picture on show, read back once per picture.
+    const TexelReadout& PictureCopy();
     bool PointerOverView(std::int32_t* x, std::int32_t* y) const;
     void DrawTiles(GLuint name);
     void DrawMarks();
@@ -186,7 +195,7 @@ private:
         std::uint32_t generation;
         std::uint16_t textureWidth, textureHeight, viewportWidth, viewportHeight;
         float viewScale;
-        bool fitted, showHud, tileMarks;
+        bool fitted, showHud, tileMarks, seamView;
         RepeatMode repeatMode;
         bool operator==(const Picture& o) const;
     };
@@ -204,5 +213,9 @@ private:
     std::string shownPath_;     // the file whose picture is on show
     std::string readoutText_;
     TexelReadout copy_;         // the picture as the readout reads it
+    glpng::SeamScore seams_;    // of the picture seamsOf_ names
+    std::uint32_t seamsOf_ = 0;
+    bool seamsHeld_ = false;
+    std::string seamText_;
     float freshSince_ = -1;     // time since a reload, while its mark shows
 };

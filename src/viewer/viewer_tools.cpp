@@ -79,6 +79,7 @@ void ViewerScene::RunTool(Tool tool) {
     case Tool::FitGrid: ToggleFit(); break;
     case Tool::Readout: ToggleReadout(); break;
     case Tool::TileMarks: ToggleMarks(); break;
+    case Tool::SeamView: ToggleSeamView(); break;
     case Tool::NextRepeat: SetRepeatMode(NextRepeatMode(repeatMode)); break;
     case Tool::RepeatGrid: SetRepeatMode(RepeatMode::Grid); break;
     case Tool::RepeatAcross: SetRepeatMode(RepeatMode::Across); break;
@@ -119,6 +120,8 @@ void ViewerScene::UpdateTools(const bool* keys) {
 }
 
 void ViewerScene::UpdateReadout() {
+    // Whatever changes the picture asks for both.
+    UpdateSeams();
     if (!readout) return;
     std::string text;
     std::int32_t px = 0, py = 0;
@@ -127,24 +130,28 @@ void ViewerScene::UpdateReadout() {
     if (texture && shownReadable && PointerOverView(&px, &py) &&
         PickPlanePoint(CurrentView(), px, py, &x, &y) &&
         TexelAt(repeatMode, textureWidth, textureHeight, x, y, &tx, &ty)) {
-        if (!copy_.Holds(pictureGeneration_)) {
-            GLint w = 0, h = 0;
-            gTextureBank.Bind(texture);
-            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-            std::vector<std::uint8_t> rgba(static_cast<std::size_t>(std::max(w, 0)) * std::max(h, 0) * 4, 0);
-            if (!rgba.empty()) {
-                glPixelStorei(GL_PACK_ALIGNMENT, 1);
-                glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-            }
-            copy_.Keep(pictureGeneration_, w, h, std::move(rgba));
-        }
-        text = copy_.Text(tx, ty, textureWidth, textureHeight);
+        text = PictureCopy().Text(tx, ty, textureWidth, textureHeight);
     }
     if (text != readoutText_) {
         readoutText_ = text;
         host_->ShownChanged();
     }
+}
+
+const TexelReadout& ViewerScene::PictureCopy() {
+    if (!copy_.Holds(pictureGeneration_)) {
+        GLint w = 0, h = 0;
+        gTextureBank.Bind(texture);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+        std::vector<std::uint8_t> rgba(static_cast<std::size_t>(std::max(w, 0)) * std::max(h, 0) * 4, 0);
+        if (!rgba.empty()) {
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        }
+        copy_.Keep(pictureGeneration_, w, h, std::move(rgba));
+    }
+    return copy_;
 }
 
 void ViewerScene::DrawTiles(GLuint name) {

@@ -233,6 +233,48 @@ TEST_F(SeamToolsTest, MarksLeaveEverySeamTexelAsItIs) {
     EXPECT_EQ(seamChanged, 0);
 }
 
+// S scores the picture on show into the title and tints the borders
+// where the copies meet badly: a ramp across gets its vertical borders
+// tinted and no other pixel touched; a tileable checker gets nothing.
+TEST_F(SeamToolsTest, SeamScoresTintOnlyTheBordersThatDoNotMatch) {
+    WriteTexture("a_ramp.png", 64, 64, [](unsigned x, unsigned) {
+        return testpng::Sample::Rgb(std::uint16_t(x * 4), 90, 90);
+    });
+    WriteTexture("b_checker.png", 64, 64, [](unsigned x, unsigned y) {
+        return (x / 8 + y / 8) % 2 ? testpng::Sample::Rgb(200, 60, 40) : testpng::Sample::Rgb(40, 90, 200);
+    });
+    EnterViewer(512, 512);
+    UseFakeClock();
+    viewer().showHud = false;
+    for (const bool seamy : {true, false}) {
+        SCOPED_TRACE(seamy ? "ramp" : "checker");
+        Show();
+        std::vector<std::uint32_t> plain(512 * 512);
+        for (int y = 0; y < 512; ++y)
+            for (int x = 0; x < 512; ++x) plain[y * 512 + x] = At(x, y);
+        viewer().RunTool(Tool::SeamView);
+        Show();
+        const std::string& title = headless::Get().title;
+        EXPECT_NE(title.find(seamy ? "across 63.00 SEAM, down 0.00 tiles" : "across 1.00 tiles, down 1.00 tiles"),
+                  std::string::npos) << title;
+        int changed = 0, offBorder = 0;
+        for (int y = 0; y < 512; ++y)
+            for (int x = 0; x < 512; ++x) {
+                if (At(x, y) == plain[y * 512 + x]) continue;
+                ++changed;
+                // Within a texel or two of a vertical border between copies.
+                const int tx = ((x - 256) % 64 + 64) % 64;
+                offBorder += tx > 1 && tx < 62;
+                EXPECT_GT(At(x, y) >> 16, plain[y * 512 + x] >> 16) << "not redder";
+            }
+        if (seamy) EXPECT_GT(changed, 3 * 64 * 2) << "borders not tinted";
+        else EXPECT_EQ(changed, 0);
+        EXPECT_EQ(offBorder, 0);
+        viewer().RunTool(Tool::SeamView);
+        viewer().StepTexture(true, false);
+    }
+}
+
 TEST_F(SeamToolsTest, HoldingCShowsTheVersionBeforeTheLastReload) {
     WriteTexture("a.png", 64, 64, [](unsigned, unsigned) { return testpng::Sample::Rgb(200, 0, 0); });
     EnterViewer(512, 512);
