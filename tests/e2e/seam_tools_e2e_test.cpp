@@ -112,6 +112,35 @@ TEST_P(SeamToolsE2ETest, MagnifyFitReadCompareMarkRepeatAndRemember) {
     QuitWithEscape();
 }
 
+// S: a ramp across gets its vertical borders tinted red and its scores in
+// the title; the next file, a checker that tiles, keeps every texel.
+TEST_P(SeamToolsE2ETest, SeamScoresTintTheBordersThatDoNotMatch) {
+    ASSERT_TRUE(e2e::WriteImage(File(), 128, [](int x, int) { return Colour{x * 2, 90, 90}; }));
+    const Colour kChecker[2] = {{200, 60, 40}, {40, 90, 200}};
+    ASSERT_TRUE(e2e::WriteImage(textureDir + "/b.png", 128,
+                                [&](int x, int y) { return kChecker[(x / 8 + y / 8) % 2]; }));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    // The real tile's left border runs down the centre of the view.
+    const int x = gl.CentreX(), y = gl.CentreY() + 40;
+    ASSERT_TRUE(Is(session.WaitForScreen([&](const Image& s) { return Is(s, x, y, {0, 90, 90}); }, 5000),
+                   x, y, {0, 90, 90}));
+    Press("s");
+    const Image tinted = session.WaitForScreen(
+        [&](const Image& s) { return s.At(x, y).r > 150 && s.At(x, y).g < 60; }, 5000);
+    EXPECT_TRUE(tinted.At(x, y).r > 150 && tinted.At(x, y).g < 60) << e2e::DescribePixel(tinted, x, y);
+    EXPECT_TRUE(Is(tinted, x + 40, y, {80, 90, 90})) << "tinted off the border";
+    EXPECT_NE(session.Title().find("SEAM, down"), std::string::npos) << session.Title();
+
+    Press("bracketright");
+    const Image checker = session.WaitForScreen([&](const Image& s) { return Is(s, x + 4, y, kChecker[1]); }, 5000);
+    for (int dx : {-1, 0, 1})
+        EXPECT_TRUE(Is(checker, x + dx, y, kChecker[dx < 0 ? 0 : 1])) << e2e::DescribePixel(checker, x + dx, y);
+    EXPECT_NE(session.Title().find("across 1.00 tiles, down 1.00 tiles"), std::string::npos)
+        << session.Title();
+    QuitWithEscape();
+    EXPECT_NE(Ini().find("seam_view=1"), std::string::npos) << Ini();
+}
+
 INSTANTIATE_TEST_SUITE_P(Targets, SeamToolsE2ETest,
                          ::testing::Values(Session::Target::Native, Session::Target::Windows),
                          [](const ::testing::TestParamInfo<Session::Target>& info) {
