@@ -14,6 +14,7 @@ std::string ControlsText() {
 std::string UsageText() {
     std::string text =
         "Usage: zintra [FOLDER | FILE]\n"
+        "   or: zintra --check [--json] PATH...\n"
         "\n"
         "Shows the images of FOLDER, or of FILE's folder with that file on\n"
         "show, tiled 4 x 4. Without an argument: the folder of the last run.\n"
