@@ -32,6 +32,8 @@ grep -q "<release version=\"$version\"" "$tmp/deb/usr/share/metainfo/example.zin
   fail "the metainfo's release is not $version"
 
 (cd "$tmp" && cmake -E tar xf "$OLDPWD/$zip")
+# The console twin beside the viewer, for zintra --check in cmd.
+ls "$tmp"/zintra-*-win64/zintra.com >/dev/null 2>&1 || fail "$zip has no zintra.com"
 readme=$(ls "$tmp"/zintra-*-win64/README.txt 2>/dev/null | head -1)
 if [ -z "$readme" ]; then
   fail "$zip has no README.txt"
