@@ -52,14 +52,17 @@ protected:
     // swap is a 20 ms frame. `onWait` and `onSwap` (either may be empty)
     // run after that.
     void RunLoop(bool autoRefresh, std::function<void(int wait)> onWait,
-                 std::function<void()> onSwap = nullptr) {
+                 std::function<void()> onSwap = nullptr, bool polled = true) {
         ASSERT_TRUE(app().Init());
         viewer().SetDirectory(textures().c_str(), false);
         viewer().autoRefresh = autoRefresh;
+        if (polled) viewer().watch.UseNotices(nullptr);
         headless::Get().whileWaiting = [this, onWait] {
             const int wait = headless::Get().waits;
             if (wait == 1) UseFakeClock();
-            AdvanceMs(headless::Get().lastWaitMs);
+            // A sleep without limit ends by whatever the step posts.
+            const std::uint32_t ms = headless::Get().lastWaitMs;
+            AdvanceMs(ms == platform::kWaitForever ? kEndlessMs : ms);
             for (bool down : app().keyDown) heldAtWait |= down;
             if (app().viewer && (viewer().moveMode || viewer().rotateMode || viewer().zoomMode))
                 modeAtWait = true;
@@ -80,6 +83,7 @@ protected:
         headless::Get().afterSwap = nullptr;
     }
 
+    static constexpr std::uint32_t kEndlessMs = 5000;
     bool heldAtWait = false;
     bool modeAtWait = false;
 };
@@ -212,6 +216,27 @@ TEST_F(ViewerRestTest, WakesForTheWatchsLookWithAutoRefreshAndRestsLongWithout) 
     }
 }
 
+// The folder watched by the system: no timed wake at rest, and a save
+// told of while asleep is on screen at the next pass.
+TEST_F(ViewerRestTest, WithTheFolderWatchedItSleepsWithoutLimitAndWakesToReload) {
+    std::vector<std::uint32_t> waits;
+    std::string titleAfterSave;
+    RunLoop(true, [&](int wait) {
+        waits.push_back(headless::Get().lastWaitMs);
+        if (wait == 3) WriteTexture("a.png", 101, 67);
+        if (wait > 3 && titleAfterSave.empty() && viewer().textureWidth == 101)
+            titleAfterSave = headless::Get().title;
+        if (wait == 12) Tap(VK_ESCAPE);
+    }, nullptr, false);
+    ASSERT_TRUE(viewer().watch.Notified() || waits.empty());
+    ASSERT_EQ(waits.size(), 12u);
+    EXPECT_EQ(waits[0], platform::kWaitForever);
+    EXPECT_EQ(waits[1], platform::kWaitForever);
+    EXPECT_EQ(waits[2], platform::kWaitForever);
+    EXPECT_NE(titleAfterSave.find("reloaded"), std::string::npos) << titleAfterSave;
+    EXPECT_EQ(waits.back(), platform::kWaitForever) << "at rest again once settled";
+}
+
 TEST_F(ViewerRestTest, WithoutAutoRefreshSleepsLongButWakesToEndTheReloadMark) {
     std::vector<std::uint32_t> waits;
     std::vector<std::string> titles;
@@ -222,7 +247,7 @@ TEST_F(ViewerRestTest, WithoutAutoRefreshSleepsLongButWakesToEndTheReloadMark) {
         if (wait == 8) Tap(VK_ESCAPE);
     });
     ASSERT_EQ(waits.size(), 8u);
-    EXPECT_EQ(waits[0], 501u) << "nothing is due";
+    EXPECT_EQ(waits[0], platform::kWaitForever) << "nothing is due";
     // F5: the mark shows for two seconds; the loop sleeps long, then just
     // as long as the mark has left.
     std::size_t gone = 1;
@@ -243,6 +268,7 @@ protected:
         ViewerRestTest::SetUp();
         if (HasFatalFailure()) return;
         EnterViewer(512, 512);
+        viewer().watch.UseNotices(nullptr);
         UseFakeClock();
     }
     bool Rests() {
@@ -317,13 +343,13 @@ TEST_F(ViewerRestingTest, WakeIsTheWatchsNextLookTheMarksEndOrTheReadouts) {
 
     viewer().autoRefresh = false;
     ASSERT_TRUE(viewer().Resting(&wake));
-    EXPECT_EQ(wake, 501u);
+    EXPECT_EQ(wake, platform::kWaitForever);
 
     viewer().ReloadShown();
     Pass();
     viewer().Draw();
     ASSERT_TRUE(viewer().Resting(&wake));
-    EXPECT_EQ(wake, 501u) << "the mark has long to go";
+    EXPECT_EQ(wake, 2000u - 20u + 1u) << "the mark's end";
     AdvanceMs(1700);
     viewer().Update();
     ASSERT_TRUE(viewer().Resting(&wake));
