@@ -77,7 +77,7 @@ std::size_t FolderWatchHandles(HANDLE* out, std::size_t most) {
 
 void FolderWatchSignalled(HANDLE handle) {
     for (platform::FolderWatchTag* watch : platform::Open())
-        if (watch->handle == handle && !watch->lost) Rearm(watch);
+        if (watch->handle == handle && !watch->lost) platform::Rearm(watch);
 }
 
 }  // namespace win32
