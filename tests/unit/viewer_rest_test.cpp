@@ -4,6 +4,7 @@
 // watch and the reload mark.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -54,9 +55,9 @@ protected:
     void RunLoop(bool autoRefresh, std::function<void(int wait)> onWait,
                  std::function<void()> onSwap = nullptr) {
         ASSERT_TRUE(app().Init());
+        viewer().watch.UseNotices(nullptr);
         viewer().SetDirectory(textures().c_str(), false);
         viewer().autoRefresh = autoRefresh;
-        viewer().watch.UseNotices(nullptr);
         headless::Get().whileWaiting = [this, onWait] {
             const int wait = headless::Get().waits;
             if (wait == 1) UseFakeClock();
@@ -246,8 +247,8 @@ protected:
     void SetUp() override {
         ViewerRestTest::SetUp();
         if (HasFatalFailure()) return;
-        EnterViewer(512, 512);
         viewer().watch.UseNotices(nullptr);
+        EnterViewer(512, 512);
         UseFakeClock();
     }
     bool Rests() {
