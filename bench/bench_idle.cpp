@@ -1,6 +1,7 @@
-// The real program left alone on a folder with one 512² picture: the CPU
-// seconds it takes per second of wall time, after it settled. Needs an X
-// display (scripts/bench starts Xvfb).
+// The real program left alone on a folder with one 512² picture, Auto
+// Refresh on: the CPU seconds it takes per second of wall time, and how
+// often its main thread wakes, after it settled. Needs an X display
+// (scripts/bench starts Xvfb).
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <signal.h>
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
     if (!display) {
         std::printf("  no X display (is DISPLAY set?)\n");
         bench::Report("idle_cpu", 1e9, 0.02);
+        bench::Report("idle_wakeups", 1e9, 0);
         return 3;
     }
     XSetErrorHandler(IgnoreErrors);
@@ -88,21 +90,29 @@ int main(int argc, char** argv) {
     XCloseDisplay(display);
 
     double cpu = -1, wall = 0;
+    long wakeups = -1;
     if (shown) {
         SleepMs(kSettleMs);
         const double cpuStart = ProcessCpuSeconds(pid), wallStart = bench::NowMs();
+        const long wakeStart = MainThreadWakeups(pid);
         SleepMs(kMeasureMs);
         const double cpuEnd = ProcessCpuSeconds(pid);
+        const long wakeEnd = MainThreadWakeups(pid);
         wall = (bench::NowMs() - wallStart) / 1000.0;
         if (cpuStart >= 0 && cpuEnd >= 0) cpu = cpuEnd - cpuStart;
+        if (wakeStart >= 0 && wakeEnd >= 0) wakeups = wakeEnd - wakeStart;
     }
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     if (cpu < 0) {
         std::printf("  the program did not show the file\n");
         bench::Report("idle_cpu", 1e9, 0.02);
+        bench::Report("idle_wakeups", 1e9, 0);
         return 3;
     }
-    std::printf("  idle: %.3f CPU seconds over %.1f s\n", cpu, wall);
-    return bench::Report("idle_cpu", cpu / wall, 0.02) ? 0 : 3;
+    std::printf("  idle: %.3f CPU seconds, %ld main-thread wake-ups over %.1f s\n", cpu, wakeups,
+                wall);
+    const bool cpuOk = bench::Report("idle_cpu", cpu / wall, 0.02);
+    const bool wakeOk = bench::Report("idle_wakeups", wakeups < 0 ? 1e9 : wakeups / wall, 0);
+    return cpuOk && wakeOk ? 0 : 3;
 }

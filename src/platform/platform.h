@@ -23,12 +23,14 @@ struct DeviceTag;
 struct ContextTag;
 struct MenuTag;
 struct SearchTag;
+struct FolderWatchTag;
 using InstanceHandle = InstanceTag*;
 using WindowHandle = WindowTag*;
 using DeviceContext = DeviceTag*;
 using RenderContext = ContextTag*;
 using MenuHandle = MenuTag*;
 using SearchHandle = SearchTag*;
+using FolderWatchHandle = FolderWatchTag*;
 
 struct Rect {
     std::int32_t left = 0, top = 0, right = 0, bottom = 0;
@@ -116,8 +118,10 @@ bool PointerPosition(WindowHandle window, std::int32_t* x, std::int32_t* y);
 bool TakeMessage(Message* out);
 // Translates and dispatches a taken message to the window procedure.
 void DispatchTaken(const Message& message);
-// Sleeps until a message is queued or timeoutMs passed; returns at once
-// when one is queued already.
+// Sleeps until a message is queued, a folder watch has news or timeoutMs
+// passed (kWaitForever: no time limit); returns at once when one is
+// queued already.
+constexpr std::uint32_t kWaitForever = 0xFFFFFFFFu;
 void WaitForMessages(std::uint32_t timeoutMs);
 void PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                        LParam lParam);
@@ -179,6 +183,18 @@ FileStamp StampOf(const char* path);
 // Whether another program holds the file so that it cannot be read now
 // (open without sharing, or locked), as an editor may while it saves.
 bool FileInUse(const char* path);
+
+// --- Folder watches ---------------------------------------------------
+// The system's word that something in a folder changed: an entry added,
+// removed or renamed, or a file's contents or stamps. nullptr where the
+// system gives none for `dir` (no such folder, too many watches, a file
+// system that sends nothing): the caller then looks by itself.
+FolderWatchHandle OpenFolderWatch(const char* dir);
+enum class FolderNews { None, Changed, Lost };
+// What came since the last call. Lost: the watch stopped telling (the
+// folder went, or news was dropped for good); it stays lost.
+FolderNews TakeFolderNews(FolderWatchHandle watch);
+void CloseFolderWatch(FolderWatchHandle watch);
 
 // --- Clock -------------------------------------------------------------
 // High-resolution counter; false when the platform has none.

@@ -2,8 +2,17 @@
 
 #include <algorithm>
 
+const ChangeWatch::Notices ChangeWatch::kSystemNotices = {
+    platform::OpenFolderWatch, platform::TakeFolderNews, platform::CloseFolderWatch};
+
 void ChangeWatch::Watch(const std::string& file, const std::string& folder) {
     if (!watching_ || folder != folder_.path) {
+        // Watched before the stamps are taken, so no change falls between.
+        CloseNotices();
+        if (notices_ && !folder.empty()) {
+            folderWatch_.notices = notices_;
+            folderWatch_.handle = notices_->open(folder.c_str());
+        }
         folder_ = Followed{};
         folder_.path = folder;
         folder_.known = folder_.seen = stamp_(folder.c_str());
@@ -17,7 +26,48 @@ void ChangeWatch::Watch(const std::string& file, const std::string& folder) {
     ClearFailures();
 }
 
+void ChangeWatch::UseNotices(const Notices* notices) {
+    const bool was = watching_;
+    const std::string file = file_.path, folder = folder_.path;
+    Stop();
+    notices_ = notices;
+    if (was) Watch(file, folder);
+}
+
+void ChangeWatch::CloseNotices() {
+    folderWatch_.Close();
+    newsAt_ = -1e300;
+}
+
+void ChangeWatch::TakeNotices() {
+    if (!Notified()) return;
+    switch (folderWatch_.notices->take(folderWatch_.handle)) {
+    case platform::FolderNews::None:
+        return;
+    case platform::FolderNews::Changed:
+        newsAt_ = now_;
+        return;
+    case platform::FolderNews::Lost:
+        // Polled from now on; the look at once sees what the loss was.
+        CloseNotices();
+        return;
+    }
+}
+
+bool ChangeWatch::Awake() const {
+    const double last = std::max({newsAt_, file_.changedAt, folder_.changedAt});
+    return now_ - last < kAwakeMs;
+}
+
+double ChangeWatch::UntilTimersMs() const {
+    double until = kNever;
+    if (retryAt_ >= 0) until = std::min(until, retryAt_ - now_);
+    if (failingSince_ >= 0) until = std::min(until, failingSince_ + kRetryForMs - now_);
+    return std::max(until, 0.0);
+}
+
 void ChangeWatch::Stop() {
+    CloseNotices();
     watching_ = false;
     file_ = Followed{};
     folder_ = Followed{};
@@ -49,7 +99,11 @@ bool ChangeWatch::Settled(const Followed& followed) const {
 unsigned ChangeWatch::Poll(double elapsedMs) {
     if (!watching_) return kNone;
     if (elapsedMs > 0) now_ += elapsedMs;
+    TakeNotices();
     if (now_ - lastLook_ < kIntervalMs) return kNone;
+    // Told of changes: nothing to look for until news, a change settling
+    // or a timer due.
+    if (Notified() && !Awake() && UntilTimersMs() > 0) return kNone;
     lastLook_ = now_;
     Look(file_);
     Look(folder_);
@@ -101,6 +155,7 @@ void ChangeWatch::LoadFailed(bool inUse) {
 void ChangeWatch::LoadSucceeded() { ClearFailures(); }
 
 double ChangeWatch::UntilLookMs() const {
-    const double left = kIntervalMs - (now_ - lastLook_);
-    return left > 0 ? left : 0;
+    const double left = std::max(kIntervalMs - (now_ - lastLook_), 0.0);
+    if (!Notified() || Awake()) return left;
+    return std::max(left, UntilTimersMs());
 }

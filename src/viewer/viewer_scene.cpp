@@ -146,13 +146,19 @@ bool ViewerScene::Resting(std::uint32_t* wakeInMs) {
         return false;  // held keys act by their laps, pass after pass
     if (moveMode || rotateMode || zoomMode || host_->ViewportChanged()) return false;
     if (!drawn_ || !(*drawn_ == PictureNow())) return false;
-    double due = kRestMs;
+    // Nothing due: sleep until a message or the folder watch's news.
+    double due = ChangeWatch::kNever;
     if (autoRefresh && watch.Watching()) due = std::min(due, watch.UntilLookMs());
     if (freshSince_ >= 0) due = std::min(due, kFreshMarkMs - static_cast<double>(freshSince_));
     if (readout) due = std::min(due, kReadoutWakeMs);
+    if (!wakeInMs) return true;
+    if (due >= kLongestWakeMs) {
+        *wakeInMs = platform::kWaitForever;
+        return true;
+    }
     // Just past it, so the pass that wakes finds the work due (the mark
     // goes once strictly over its time).
-    if (wakeInMs) *wakeInMs = static_cast<std::uint32_t>(std::ceil(std::max(due, 0.0))) + 1;
+    *wakeInMs = static_cast<std::uint32_t>(std::ceil(std::max(due, 0.0))) + 1;
     return true;
 }
 

@@ -41,7 +41,8 @@ public:
     void Leave() override;
     // Nothing held, dragged or resized, and the picture drawn last is the
     // one Draw would make now; wakes in time for the watch's next look,
-    // the end of the reload mark and the readout.
+    // the end of the reload mark and the readout, and not at all when
+    // none is due.
     bool Resting(std::uint32_t* wakeInMs) override;
 
     // Catalogue.
@@ -205,8 +206,8 @@ private:
     std::uint32_t pictureGeneration_ = 0;
 
     static constexpr float kFreshMarkMs = 2000;
-    // Longest sleep when nothing is due.
-    static constexpr double kRestMs = 500;
+    // A wake further off than this is none: the sleep has no time limit.
+    static constexpr double kLongestWakeMs = 24.0 * 3600 * 1000;
     // The pointer may leave the window without a message (Win32 sends none
     // untracked), and the readout must follow it.
     static constexpr double kReadoutWakeMs = 50;

@@ -277,6 +277,8 @@ TEST_F(SeamToolsTest, SeamScoresTintOnlyTheBordersThatDoNotMatch) {
 
 TEST_F(SeamToolsTest, HoldingCShowsTheVersionBeforeTheLastReload) {
     WriteTexture("a.png", 64, 64, [](unsigned, unsigned) { return testpng::Sample::Rgb(200, 0, 0); });
+    // Polled on the fake clock, so only the reload by hand sees the save.
+    viewer().watch.UseNotices(nullptr);
     EnterViewer(512, 512);
     UseFakeClock();
     viewer().showHud = false;

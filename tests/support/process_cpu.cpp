@@ -23,3 +23,12 @@ double ProcessCpuSeconds(pid_t pid) {
     }
     return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
+
+long MainThreadWakeups(pid_t pid) {
+    const std::string id = std::to_string(pid);
+    std::ifstream in("/proc/" + id + "/task/" + id + "/status");
+    const std::string key = "voluntary_ctxt_switches:";
+    for (std::string line; std::getline(in, line);)
+        if (line.compare(0, key.size(), key) == 0) return std::stol(line.substr(key.size()));
+    return -1;
+}

@@ -5,3 +5,6 @@
 
 // User plus system CPU time of `pid` in seconds; negative when unknown.
 double ProcessCpuSeconds(pid_t pid);
+// Times the main thread of `pid` went to sleep and woke so far (its
+// voluntary context switches); negative when unknown.
+long MainThreadWakeups(pid_t pid);

@@ -3,6 +3,7 @@
 // and written anew.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
@@ -13,8 +14,10 @@
 namespace {
 
 std::map<std::string, platform::FileStamp> gFiles;
+int gLooks = 0;
 
 platform::FileStamp FakeStamp(const char* path) {
+    ++gLooks;
     const auto it = gFiles.find(path);
     return it == gFiles.end() ? platform::FileStamp{} : it->second;
 }
@@ -188,6 +191,161 @@ TEST_F(ChangeWatchTest, AFolderChangeSurvivesAStepToAnotherFile) {
     watch.Stop();
     Write("/t/b.png", 11);
     EXPECT_EQ(Run(500), unsigned(ChangeWatch::kNone));
+}
+
+}  // namespace
+
+namespace {
+
+// A stand-in for the system's folder watch: news is raised by hand.
+struct FakeSystem {
+    bool opens = true;
+    platform::FolderNews next = platform::FolderNews::None;
+    int open = 0;
+} gSystem;
+
+platform::FolderWatchTag* const kFakeHandle = reinterpret_cast<platform::FolderWatchTag*>(1);
+
+const ChangeWatch::Notices kFakeNotices = {
+    [](const char*) -> platform::FolderWatchHandle {
+        if (!gSystem.opens) return nullptr;
+        ++gSystem.open;
+        return kFakeHandle;
+    },
+    [](platform::FolderWatchHandle) {
+        const platform::FolderNews news = gSystem.next;
+        if (news == platform::FolderNews::Changed) gSystem.next = platform::FolderNews::None;
+        return news;
+    },
+    [](platform::FolderWatchHandle) { --gSystem.open; }};
+
+class NotifiedWatchTest : public ChangeWatchTest {
+protected:
+    void SetUp() override {
+        gSystem = FakeSystem{};
+        watch.UseNotices(&kFakeNotices);
+        ChangeWatchTest::SetUp();
+    }
+    void TearDown() override {
+        watch.Stop();
+        EXPECT_EQ(gSystem.open, 0) << "every watch opened is closed";
+    }
+    // Sleeps as the viewer does, until the watch's next look or `ms` is up.
+    unsigned Sleep(double ms, int* wakes = nullptr) {
+        unsigned found = 0;
+        for (double t = 0; t < ms;) {
+            // News ends the sleep at once.
+            const bool news = gSystem.next != platform::FolderNews::None;
+            const double step = news ? 1 : std::min(watch.UntilLookMs(), ms - t);
+            t += std::max(step, 1.0);
+            found |= watch.Poll(std::max(step, 1.0));
+            if (wakes && step < ms) ++*wakes;
+        }
+        return found;
+    }
+    static void News() { gSystem.next = platform::FolderNews::Changed; }
+};
+
+TEST_F(NotifiedWatchTest, AtRestNothingIsLookedAtAndNoWakeIsDue) {
+    ASSERT_TRUE(watch.Notified());
+    gLooks = 0;
+    EXPECT_EQ(Run(10000), unsigned(ChangeWatch::kNone));
+    EXPECT_EQ(gLooks, 0);
+    EXPECT_EQ(watch.UntilLookMs(), ChangeWatch::kNever);
+    // News that changed nothing the watch follows: a look or two, then rest.
+    News();
+    EXPECT_EQ(Run(1000), unsigned(ChangeWatch::kNone));
+    EXPECT_GT(gLooks, 0);
+    EXPECT_LE(gLooks, 2 * 3);
+    EXPECT_EQ(watch.UntilLookMs(), ChangeWatch::kNever);
+}
+
+// Each way of saving, told of as the system tells of it, finds what the
+// polling finds, and the watch rests again after.
+TEST_F(NotifiedWatchTest, EverySaveToldOfIsFoundAndTheWatchRestsAfter) {
+    struct Save {
+        const char* name;
+        void (*write)();
+        unsigned found;
+    };
+    const Save saves[] = {
+        {"in place", [] { Write("/t/a.png", 120); }, ChangeWatch::kFileChanged},
+        {"renamed over", [] {
+             gFiles.erase("/t/a.png");
+             Write("/t/a.png", 130);
+             Write("/t", 0);
+         }, ChangeWatch::kFileChanged | ChangeWatch::kFolderChanged},
+        {"a file added", [] {
+             Write("/t/b.png", 10);
+             Write("/t", 0);
+         }, ChangeWatch::kFolderChanged},
+        {"a file removed", [] {
+             gFiles.erase("/t/b.png");
+             Write("/t", 0);
+         }, ChangeWatch::kFolderChanged},
+        {"attributes only", [] { Write("/t/a.png", 130); }, ChangeWatch::kFileChanged},
+    };
+    for (const Save& save : saves) {
+        Sleep(2000);
+        save.write();
+        News();
+        int wakes = 0;
+        EXPECT_EQ(Sleep(1000, &wakes), save.found) << save.name;
+        EXPECT_LE(wakes, 5) << save.name;
+        EXPECT_EQ(watch.UntilLookMs(), ChangeWatch::kNever) << save.name;
+    }
+}
+
+TEST_F(NotifiedWatchTest, WrittenInPiecesTheLastPieceShowsOnceSettled) {
+    Write("/t/a.png", 50);
+    News();
+    EXPECT_EQ(Run(20), unsigned(ChangeWatch::kFileChanged)) << "seen at the news, not later";
+    Write("/t/a.png", 90);
+    News();
+    EXPECT_EQ(Run(ChangeWatch::kSettleMs - 20), unsigned(ChangeWatch::kNone));
+    EXPECT_EQ(Sleep(600), unsigned(ChangeWatch::kFileChanged));
+}
+
+TEST_F(NotifiedWatchTest, DeletedThenWrittenAnewWaitsAsleepForTheFile) {
+    gFiles.erase("/t/a.png");
+    Write("/t", 0);
+    News();
+    EXPECT_EQ(Sleep(2000), unsigned(ChangeWatch::kNone));
+    EXPECT_EQ(watch.UntilLookMs(), ChangeWatch::kNever) << "a missing file is not polled for";
+    Write("/t/a.png", 300);
+    Write("/t", 0);
+    News();
+    EXPECT_EQ(Sleep(500), unsigned(ChangeWatch::kFileChanged | ChangeWatch::kFolderChanged));
+}
+
+TEST_F(NotifiedWatchTest, RetriesAndGivingUpKeepTheirTimesWithoutNews) {
+    Write("/t/a.png", 10);
+    News();
+    ASSERT_EQ(Sleep(300), unsigned(ChangeWatch::kFileChanged));
+    watch.LoadFailed(true);
+    EXPECT_LE(watch.UntilLookMs(), ChangeWatch::kInUseFirstMs);
+    EXPECT_EQ(Sleep(ChangeWatch::kInUseFirstMs + 10), unsigned(ChangeWatch::kRetry));
+    watch.LoadFailed(false);
+    EXPECT_TRUE(Sleep(ChangeWatch::kRetryForMs) & ChangeWatch::kGiveUp);
+    EXPECT_EQ(watch.UntilLookMs(), ChangeWatch::kNever);
+}
+
+TEST_F(NotifiedWatchTest, WithoutAWatchOrOnceItIsLostTheStampsArePolled) {
+    const std::pair<const char*, bool> cases[] = {{"lost", true}, {"never opened", false}};
+    for (const auto& [name, opens] : cases) {
+        watch.Stop();
+        gSystem.opens = opens;
+        watch.Watch("/t/a.png", "/t");
+        if (opens) {
+            ASSERT_TRUE(watch.Notified()) << name;
+            gSystem.next = platform::FolderNews::Lost;
+        }
+        Run(20);
+        EXPECT_FALSE(watch.Notified()) << name;
+        EXPECT_LE(watch.UntilLookMs(), ChangeWatch::kIntervalMs) << name;
+        Write("/t/a.png", opens ? 500 : 600);  // no news
+        EXPECT_EQ(Run(ChangeWatch::kIntervalMs + 10), unsigned(ChangeWatch::kFileChanged)) << name;
+    }
 }
 
 }  // namespace

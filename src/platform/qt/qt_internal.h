@@ -11,6 +11,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QWindow>
 
 #include <cstdint>
@@ -143,6 +144,9 @@ struct Backend {
     std::vector<LiveAction> liveActions;
     // Sees native windows destroyed by other clients.
     std::unique_ptr<QAbstractNativeEventFilter> destroyWatch;
+    // Wakes the wait when a folder watch has news.
+    std::unique_ptr<QSocketNotifier> folderNews;
+    bool newsCame = false;
     int modalDepth = 0;
     bool swapped = false;
     // A swap happened since the windows were last checked (TakeMessage).

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "platform/posix/posix_watch.h"
 #include "platform/qt/qt_internal.h"
 
 namespace platform {
@@ -33,6 +34,20 @@ void CleanupAtExit() {
     s.windows.clear();
     s.queue.clear();
     s.destroyWatch.reset();
+    s.folderNews.reset();
+}
+
+// Watches the descriptor folder news comes on, once there is one; the
+// news is read at once so the descriptor does not stay readable.
+void ListenForFolderNews() {
+    Backend& s = State();
+    const int fd = posix::FolderNewsDescriptor();
+    if (fd < 0 || s.folderNews) return;
+    s.folderNews = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    QObject::connect(s.folderNews.get(), &QSocketNotifier::activated, [] {
+        posix::GatherFolderNews();
+        State().newsCame = true;
+    });
 }
 
 }  // namespace
@@ -115,6 +130,8 @@ void WaitForMessages(std::uint32_t timeoutMs) {
     // Menus the last pass changed show before the sleep, not after it.
     AfterEvents();
     if (!s.queue.empty()) return;
+    qt::ListenForFolderNews();
+    s.newsCame = false;
     QElapsedTimer clock;
     clock.start();
     QTimer alarm;
@@ -122,13 +139,16 @@ void WaitForMessages(std::uint32_t timeoutMs) {
     alarm.setTimerType(Qt::PreciseTimer);
     // Qt's own events (timers, the screen saver's bus) end a turn without
     // a message for the core: sleep on until one comes or time is up.
+    const bool endless = timeoutMs == kWaitForever;
     for (;;) {
-        const qint64 left = static_cast<qint64>(timeoutMs) - clock.elapsed();
-        if (left <= 0) return;
-        alarm.start(static_cast<int>(left));
+        if (!endless) {
+            const qint64 left = static_cast<qint64>(timeoutMs) - clock.elapsed();
+            if (left <= 0) return;
+            alarm.start(static_cast<int>(left));
+        }
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         AfterEvents();
-        if (!s.queue.empty()) return;
+        if (!s.queue.empty() || s.newsCame) return;
     }
 }
 

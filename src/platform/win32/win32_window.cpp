@@ -11,6 +11,7 @@
 #include "platform/win32/win32_internal.h"
 #include "platform/win32/win32_keys.h"
 #include "platform/win32/win32_requests.h"
+#include "platform/win32/win32_watch.h"
 
 namespace {
 
@@ -299,8 +300,15 @@ bool TakeMessage(Message* out) {
 }
 
 void WaitForMessages(std::uint32_t timeoutMs) {
+    // kWaitForever is INFINITE. Folder watches end the wait too.
+    constexpr std::size_t kMost = MAXIMUM_WAIT_OBJECTS - 1;
+    HANDLE watches[kMost];
+    const auto count = static_cast<DWORD>(win32::FolderWatchHandles(watches, kMost));
     // MWMO_INPUTAVAILABLE: input a peek already saw still ends the wait.
-    MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    const DWORD woke = MsgWaitForMultipleObjectsEx(count, count ? watches : nullptr, timeoutMs,
+                                                   QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woke >= WAIT_OBJECT_0 && woke < WAIT_OBJECT_0 + count)
+        win32::FolderWatchSignalled(watches[woke - WAIT_OBJECT_0]);
 }
 
 void DispatchTaken(const Message& message) {
