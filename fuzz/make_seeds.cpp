@@ -198,6 +198,7 @@ int main(int argc, char** argv) {
         Bytes("/tex\0a.png\0b.png\0c.png"),
         Bytes("/tex 100%\0name with spaces.png\0%s%n&.png\0\xc3\xa9t\xc3\xa9.png"),
         "/" + std::string(221, 'd') + Bytes("\0a.png\0ab.png\0abc.png\0abcd.png"),
+        Bytes("/tex\0wall.kra\0wall.png\0notes.txt\0README\0rock10.TGA\0rock9.jpg"),
     };
     n = 0;
     for (const std::string& input : catalogue)

@@ -222,20 +222,23 @@ TEST_F(MenusE2ETest, OptionsTogglesHideTheHudMoveTheCheckMarksAndAreSaved) {
     ASSERT_TRUE(session.Keys({"alt+o"}, 400));
     const Image openRefreshOnly = session.Screenshot();
     ASSERT_TRUE(session.Keys({"Escape", "Escape"}, 200));
-    const int half = menu->height / 2;
-    EXPECT_GT(DiffCount(openBoth, openRefreshOnly, menu->x, menu->y, menu->width, half), 0)
+    // Three rows: Show HUD, Auto Refresh, All Image Types.
+    const int row = menu->height / 3;
+    EXPECT_GT(DiffCount(openBoth, openRefreshOnly, menu->x, menu->y, menu->width, row), 0)
         << "the Show HUD check mark did not change";
-    EXPECT_EQ(0, DiffCount(openBoth, openRefreshOnly, menu->x, menu->y + half, menu->width, menu->height - half))
-        << "the Auto Refresh row changed";
+    EXPECT_EQ(0, DiffCount(openBoth, openRefreshOnly, menu->x, menu->y + row, menu->width, menu->height - row))
+        << "the rows below Show HUD changed";
 
     ASSERT_NO_FATAL_FAILURE(Menu("o", "r"));
     ASSERT_TRUE(session.Keys({"alt+o"}, 400));
     const Image openNone = session.Screenshot();
     ASSERT_TRUE(session.Keys({"Escape", "Escape"}, 200));
-    EXPECT_EQ(0, DiffCount(openRefreshOnly, openNone, menu->x, menu->y, menu->width, half))
+    EXPECT_EQ(0, DiffCount(openRefreshOnly, openNone, menu->x, menu->y, menu->width, row))
         << "the Show HUD row changed";
-    EXPECT_GT(DiffCount(openRefreshOnly, openNone, menu->x, menu->y + half, menu->width, menu->height - half), 0)
+    EXPECT_GT(DiffCount(openRefreshOnly, openNone, menu->x, menu->y + row, menu->width, row), 0)
         << "the Auto Refresh check mark did not change";
+    EXPECT_EQ(0, DiffCount(openRefreshOnly, openNone, menu->x, menu->y + 2 * row, menu->width, menu->height - 2 * row))
+        << "the All Image Types row changed";
 
     ASSERT_NO_FATAL_FAILURE(QuitWithEscape());
     const std::vector<std::string> lines = SavedLines();
