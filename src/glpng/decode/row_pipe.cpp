@@ -6,10 +6,11 @@
 namespace glpng {
 namespace {
 
-// Rows per hand-over, and hand-overs the ring holds: enough that neither
-// side waits on the other's jitter, small enough to stay in cache.
+// Rows per hand-over, and hand-overs the ring holds: enough that the
+// decoder never waits on a slow band of the loader's (a wide hole fill),
+// which measured 512 rows better than 128 (60 against 64-71 ms for 4096²).
 constexpr unsigned kChunkRows = 16;
-constexpr unsigned kChunks = 8;
+constexpr unsigned kChunks = 32;
 constexpr unsigned kRingRows = kChunkRows * kChunks;
 
 }  // namespace
